@@ -1,0 +1,108 @@
+#include "toolkit/application.h"
+
+#include <algorithm>
+
+#include "toolkit/form.h"
+#include "toolkit/report_text.h"
+
+TApplication* Application = nullptr;
+
+namespace {
+const char kAppClass[] = "LumeviewApplication";
+}
+
+TApplication::TApplication() : TComponent(nullptr), instance_(GetModuleHandleA(nullptr)) {
+  Application = this;
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(instance_, kAppClass, &wc)) {
+    wc.lpfnWndProc = &TApplication::WindowProc;
+    wc.hInstance = instance_;
+    wc.hIcon = LoadIconA(instance_, "MAINICON");
+    wc.lpszClassName = kAppClass;
+    RegisterClassA(&wc);
+  }
+  // A zero-size, never-shown popup: the owner of every form.
+  wnd_.reset(CreateWindowExA(0, kAppClass, "", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS |
+                                                   WS_SYSMENU | WS_MINIMIZEBOX,
+                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                             0, 0, nullptr, nullptr, instance_, nullptr));
+}
+
+TApplication::~TApplication() {
+  DestroyComponents();
+  wnd_.reset();
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  title_ = title;
+  if (wnd_) SetWindowTextA(wnd_.get(), title_.c_str());
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::DispatchOne(MSG& msg) {
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return;
+  }
+  if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (root && std::find(dialog_windows_.begin(), dialog_windows_.end(), root) !=
+                    dialog_windows_.end() &&
+        IsDialogMessageA(root, &msg))
+      return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchOne(msg);
+}
+
+void TApplication::Run() {
+  if (main_form_ && main_form_->Visible()) main_form_->Show();
+  MSG msg;
+  while (!terminated_) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    DispatchOne(msg);
+  }
+  terminated_ = true;
+  if (main_form_) {
+    TForm* form = main_form_;
+    main_form_ = nullptr;
+    delete form;
+  }
+}
+
+void TApplication::HandleException(const std::exception& e) {
+  std::string text = ReportText(e.what());
+  if (OnException) {
+    OnException(text);
+    return;
+  }
+  // A report's message box runs its own loop; a failure repeating meanwhile is not reported
+  // again on top of it.
+  if (reporting_ > 0) return;
+  ++reporting_;
+  HWND owner = GetActiveWindow();
+  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  --reporting_;
+}
+
+void TApplication::AddDialogWindow(HWND wnd) { dialog_windows_.push_back(wnd); }
+
+void TApplication::RemoveDialogWindow(HWND wnd) {
+  dialog_windows_.erase(std::remove(dialog_windows_.begin(), dialog_windows_.end(), wnd),
+                        dialog_windows_.end());
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return DefWindowProcA(wnd, msg, wp, lp);
+}

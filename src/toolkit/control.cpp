@@ -1,0 +1,334 @@
+#include "toolkit/control.h"
+
+#include <algorithm>
+
+#include "toolkit/application.h"
+
+namespace {
+const char kWindowClass[] = "LumeviewWindow";
+}
+
+// ---- TControl -------------------------------------------------------------------------------
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+  font_.OnChange = [this] { FontChanged(); };
+}
+
+TControl::~TControl() {
+  font_.OnChange = nullptr;
+  if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == parent_) return;
+  if (parent_) parent_->RemoveControl(this);
+  if (parent) parent->InsertControl(this);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  if (visible_) Invalidate();
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  BoundsChanged();
+  if (visible_) Invalidate();
+}
+
+void TControl::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  if (visible_) Invalidate();
+  visible_ = visible;
+  VisibleChanged();
+}
+
+void TControl::VisibleChanged() {
+  if (visible_) Invalidate();
+}
+
+void TControl::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  EnabledChanged();
+}
+
+void TControl::SetCaption(const std::string& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  CaptionChanged();
+}
+
+void TControl::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  ColorChanged();
+}
+
+void TControl::SetAlign(TAlign align) {
+  if (align == align_) return;
+  align_ = align;
+  if (parent_) parent_->AlignControls();
+}
+
+void TControl::Invalidate() {}
+
+// ---- TGraphicControl ------------------------------------------------------------------------
+
+void TGraphicControl::Invalidate() { InvalidateArea(!opaque_); }
+
+void TGraphicControl::InvalidateArea(bool erase) {
+  if (!parent_ || !parent_->HandleAllocated()) return;
+  RECT r = BoundsRect();
+  InvalidateRect(parent_->Handle(), &r, erase ? TRUE : FALSE);
+}
+
+// ---- TWinControl ----------------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+  // Children may still reach their parent while they go.
+  std::vector<TControl*> children = controls_;
+  for (TControl* c : children) RemoveControl(c);
+  DestroyHandle();
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+  if (!wnd) return nullptr;
+  return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+}
+
+void TWinControl::InsertControl(TControl* control) {
+  controls_.push_back(control);
+  control->parent_ = this;
+  if (auto* win = dynamic_cast<TWinControl*>(control); win && HandleAllocated()) win->Handle();
+  if (control->Align() != TAlign::alNone) AlignControls();
+  control->Invalidate();
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+  auto it = std::find(controls_.begin(), controls_.end(), control);
+  if (it == controls_.end()) return;
+  control->Invalidate();
+  if (auto* win = dynamic_cast<TWinControl*>(control)) win->DestroyHandle();
+  controls_.erase(it);
+  control->parent_ = nullptr;
+}
+
+void TWinControl::SetBorderWidth(int width) {
+  if (width == border_width_) return;
+  border_width_ = width;
+  AlignControls();
+  Invalidate();
+}
+
+RECT TWinControl::ClientRect() const {
+  RECT r{0, 0, width_, height_};
+  if (wnd_) GetClientRect(wnd_.get(), &r);
+  return r;
+}
+
+void TWinControl::AlignControls() {
+  RECT r = ClientRect();
+  InflateRect(&r, -border_width_, -border_width_);
+  for (TControl* c : controls_)
+    if (c->Align() == TAlign::alClient)
+      c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+  params.style = WS_CHILD | WS_CLIPSIBLINGS;
+  if (Visible()) params.style |= WS_VISIBLE;
+  if (!Enabled()) params.style |= WS_DISABLED;
+  if (tab_stop_) params.style |= WS_TABSTOP;
+  params.x = left_;
+  params.y = top_;
+  params.width = width_;
+  params.height = height_;
+  if (parent_) params.parent = parent_->Handle();
+}
+
+HWND TWinControl::Handle() {
+  if (!wnd_) CreateHandle();
+  return wnd_.get();
+}
+
+void TWinControl::CreateHandle() {
+  TCreateParams params;
+  CreateParams(params);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  own_class_ = params.class_name.empty();
+  if (own_class_) {
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, kWindowClass, &wc)) {
+      wc.style = CS_DBLCLKS;
+      wc.lpfnWndProc = &TWinControl::WindowProcThunk;
+      wc.hInstance = instance;
+      wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+      wc.hIcon = LoadIconA(instance, "MAINICON");
+      wc.lpszClassName = kWindowClass;
+      RegisterClassA(&wc);
+    }
+  }
+  HWND wnd = CreateWindowExA(params.ex_style, own_class_ ? kWindowClass : params.class_name.c_str(),
+                             Caption().c_str(), params.style, params.x, params.y, params.width,
+                             params.height, params.parent, nullptr, instance, this);
+  if (!wnd) {
+    wnd_.release();  // the system already destroyed what it had begun
+    throw EOutOfResources(OutOfResourcesText());
+  }
+  if (wnd_.get() != wnd) wnd_.reset(wnd);
+  if (!own_class_) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+  for (TControl* c : controls_)
+    if (auto* win = dynamic_cast<TWinControl*>(c)) win->Handle();
+  HandleCreated();
+}
+
+void TWinControl::DestroyHandle() {
+  if (!wnd_) return;
+  for (TControl* c : controls_)
+    if (auto* win = dynamic_cast<TWinControl*>(c)) win->DestroyHandle();
+  SetWindowLongPtrA(wnd_.get(), GWLP_USERDATA, 0);
+  wnd_.reset();
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  TControl::SetBounds(left, top, width, height);
+  if (wnd_ && !setting_bounds_) ApplyHandleBounds();
+}
+
+void TWinControl::ApplyHandleBounds() {
+  setting_bounds_ = true;
+  SetWindowPos(wnd_.get(), nullptr, left_, top_, width_, height_,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  setting_bounds_ = false;
+}
+
+void TWinControl::Invalidate() {
+  if (wnd_) InvalidateRect(wnd_.get(), nullptr, TRUE);
+}
+
+void TWinControl::SetFocus() {
+  if (HandleAllocated()) ::SetFocus(wnd_.get());
+}
+
+void TWinControl::CaptionChanged() {
+  if (wnd_) SetWindowTextA(wnd_.get(), Caption().c_str());
+}
+
+void TWinControl::FontChanged() {
+  if (wnd_) SendMessageA(wnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+void TWinControl::EnabledChanged() {
+  if (wnd_) EnableWindow(wnd_.get(), Enabled());
+}
+
+void TWinControl::VisibleChanged() {
+  if (wnd_) ShowWindow(wnd_.get(), Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+bool TWinControl::EraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(wnd_.get(), &r);
+  UniqueBrush brush(CreateSolidBrush(ColorToRGB(Color())));
+  FillRect(dc, &r, brush.get());
+  return true;
+}
+
+void TWinControl::PaintHandler(HDC dc, const RECT& update) {
+  PaintWindow(dc);
+  for (TControl* c : controls_) {
+    auto* g = dynamic_cast<TGraphicControl*>(c);
+    if (!g || !g->Visible()) continue;
+    RECT bounds = g->BoundsRect(), meet;
+    if (!IntersectRect(&meet, &bounds, &update)) continue;
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
+    SetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
+    g->Paint(dc);
+    RestoreDC(dc, saved);
+  }
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
+  return DefWindowProcA(wnd_.get(), msg, wp, lp);
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return EraseBackground(reinterpret_cast<HDC>(wp)) ? 1 : 0;
+    case WM_PAINT: {
+      PaintGuard paint(wnd_.get());
+      PaintHandler(paint.get(), paint.info().rcPaint);
+      return 0;
+    }
+    case WM_COMMAND:
+      if (lp) {
+        if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lp)))
+          child->CommandNotify(HIWORD(wp));
+        return 0;
+      }
+      break;
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      if (TWinControl* child = FromHandle(hdr->hwndFrom)) return child->NotifyMessage(hdr);
+      break;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (lp) {
+        if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lp)))
+          child->ScrollNotify(LOWORD(wp));
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      AlignControls();
+      Resized();
+      return 0;
+    case WM_LBUTTONUP:
+      if (OnClick) OnClick(this);
+      return 0;
+    default:
+      break;
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TWinControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_WINDOWPOSCHANGED && !setting_bounds_) {
+    // Keep the control's idea of its bounds in step with moves the system or user made.
+    RECT r;
+    GetWindowRect(wnd_.get(), &r);
+    HWND parent = GetParent(wnd_.get());
+    if (parent && (GetWindowLongA(wnd_.get(), GWL_STYLE) & WS_CHILD))
+      MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    setting_bounds_ = true;
+    TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    setting_bounds_ = false;
+  }
+  return WndProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK TWinControl::WindowProcThunk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    auto* self = static_cast<TWinControl*>(cs->lpCreateParams);
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->wnd_.reset(wnd);
+  }
+  TWinControl* self = FromHandle(wnd);
+  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  try {
+    return self->HandleMessage(msg, wp, lp);
+  } catch (const std::exception& e) {
+    if (Application) Application->HandleException(e);
+  } catch (...) {
+    if (Application) Application->HandleException(EError("Unknown error"));
+  }
+  return 0;
+}

@@ -1,0 +1,179 @@
+#pragma once
+// Controls: windowless ones (TGraphicControl, painted by their parent inside its WM_PAINT)
+// and windowed ones (TWinControl: a native window, our own class or a standard control).
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/component.h"
+#include "toolkit/graphics.h"
+#include "toolkit/handles.h"
+
+class TWinControl;
+
+enum class TAlign { alNone, alClient };
+
+class TControl : public TComponent {
+ public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  RECT BoundsRect() const { return RECT{left_, top_, left_ + width_, top_ + height_}; }
+  virtual RECT ClientRect() const { return RECT{0, 0, width_, height_}; }
+  virtual void SetBounds(int left, int top, int width, int height);
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+
+  TFont& Font() { return font_; }
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign align);
+
+  friend class TWinControl;
+
+  // Asks for a repaint of the control's area.
+  virtual void Invalidate();
+
+  TNotifyEvent OnClick;
+
+ protected:
+  virtual void CaptionChanged() {}
+  virtual void FontChanged() {}
+  virtual void ColorChanged() { Invalidate(); }
+  virtual void EnabledChanged() { Invalidate(); }
+  virtual void VisibleChanged();
+  virtual void BoundsChanged() {}
+
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TWinControl* parent_ = nullptr;
+
+ private:
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string caption_;
+  TFont font_;
+  TColor color_ = clBtnFace;
+  TAlign align_ = TAlign::alNone;
+};
+
+// A control without a window of its own, painted by its parent.
+class TGraphicControl : public TControl {
+ public:
+  using TControl::TControl;
+
+  // Paints on the parent's device context; the origin is the control's top-left corner and
+  // drawing is clipped to the control.
+  virtual void Paint(HDC dc) = 0;
+
+  void Invalidate() override;
+  // Invalidates the control's area in the parent, erasing the background first or not.
+  void InvalidateArea(bool erase);
+
+  // An opaque control covers its whole area, so its parent need not erase beneath it.
+  bool Opaque() const { return opaque_; }
+
+ protected:
+  bool opaque_ = false;
+};
+
+struct TCreateParams {
+  std::string class_name;  // empty: the toolkit's own window class
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+  HWND parent = nullptr;
+};
+
+class TWinControl : public TControl {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  // The native window, made at the first call (its parent's first).
+  HWND Handle();
+  bool HandleAllocated() const { return static_cast<bool>(wnd_); }
+  void DestroyHandle();
+
+  // Child controls, windowed and windowless, in the order they were given this parent.
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+
+  // Space kept free inside the client area around aligned children.
+  int BorderWidth() const { return border_width_; }
+  void SetBorderWidth(int width);
+
+  bool TabStop() const { return tab_stop_; }
+  void SetTabStop(bool tab_stop) { tab_stop_ = tab_stop; }
+
+  RECT ClientRect() const override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void Invalidate() override;
+  void SetFocus();
+
+  // Lays out children aligned alClient over the client area less the border width.
+  void AlignControls();
+
+  // The object behind a window made by the toolkit (or nullptr).
+  static TWinControl* FromHandle(HWND wnd);
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateHandle();
+  // Our own window class's message handling; returns DefWindowProc's answer by default.
+  virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
+  // Paints the background and every visible windowless child that meets the update area.
+  void PaintHandler(HDC dc, const RECT& update);
+  virtual void PaintWindow(HDC) {}
+  // Fills the client area with Color; false leaves the background alone.
+  virtual bool EraseBackground(HDC dc);
+  // Notifications a standard control sends its parent, handed back to the control.
+  virtual void CommandNotify(WORD) {}
+  virtual LRESULT NotifyMessage(NMHDR*) { return 0; }
+  virtual void ScrollNotify(WORD) {}
+  virtual void HandleCreated() {}
+  virtual void Resized() {}
+
+  void CaptionChanged() override;
+  void FontChanged() override;
+  void EnabledChanged() override;
+  void VisibleChanged() override;
+
+  UniqueWindow wnd_;
+
+ private:
+  static LRESULT CALLBACK WindowProcThunk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void ApplyHandleBounds();
+
+  std::vector<TControl*> controls_;
+  int border_width_ = 0;
+  bool tab_stop_ = false;
+  bool own_class_ = true;
+  bool setting_bounds_ = false;
+};

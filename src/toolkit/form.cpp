@@ -1,0 +1,248 @@
+#include "toolkit/form.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "toolkit/application.h"
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
+
+TForm::~TForm() {
+  destroying_ = true;
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (const std::exception& e) {
+      if (Application) Application->HandleException(e);
+    }
+  }
+  if (HandleAllocated() && Application) Application->RemoveDialogWindow(Handle());
+  DestroyComponents();
+  DestroyHandle();
+  if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TForm::AfterConstruction() {
+  FinishLoading();
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  params.style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  params.ex_style = 0;
+  switch (border_style_) {
+    case TBorderStyle::bsNone:
+      params.style |= WS_POPUP;
+      break;
+    case TBorderStyle::bsSingle:
+      params.style |= WS_CAPTION;
+      break;
+    case TBorderStyle::bsSizeable:
+      params.style |= WS_CAPTION | WS_THICKFRAME;
+      break;
+    case TBorderStyle::bsDialog:
+      params.style |= WS_POPUP | WS_CAPTION;
+      params.ex_style |= WS_EX_DLGMODALFRAME;
+      break;
+    case TBorderStyle::bsToolWindow:
+      params.style |= WS_CAPTION;
+      params.ex_style |= WS_EX_TOOLWINDOW;
+      break;
+    case TBorderStyle::bsSizeToolWin:
+      params.style |= WS_CAPTION | WS_THICKFRAME;
+      params.ex_style |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (system_menu_ && border_style_ != TBorderStyle::bsNone) params.style |= WS_SYSMENU;
+  if (stay_on_top_) params.ex_style |= WS_EX_TOPMOST;
+  if (dialog_keys_) params.ex_style |= WS_EX_CONTROLPARENT;
+  if (!Enabled()) params.style |= WS_DISABLED;
+  params.x = left_;
+  params.y = top_;
+  params.width = width_;
+  params.height = height_;
+  params.parent = Application ? Application->Handle() : nullptr;  // owner, not parent
+}
+
+void TForm::HandleCreated() {
+  if (dialog_keys_ && Application) Application->AddDialogWindow(Handle());
+}
+
+void TForm::ApplyFrameStyle() {
+  if (!HandleAllocated()) return;
+  TCreateParams params;
+  CreateParams(params);
+  HWND wnd = Handle();
+  DWORD visible = static_cast<DWORD>(GetWindowLongA(wnd, GWL_STYLE)) & WS_VISIBLE;
+  SetWindowLongA(wnd, GWL_STYLE, static_cast<LONG>(params.style | visible));
+  // As a re-created window would, the window starts again from its creation's extended style.
+  SetWindowLongA(wnd, GWL_EXSTYLE, static_cast<LONG>(params.ex_style));
+  SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TForm::SetBorderStyle(TBorderStyle style) {
+  if (style == border_style_) return;
+  border_style_ = style;
+  ApplyFrameStyle();
+}
+
+void TForm::SetStayOnTop(bool on) {
+  if (on == stay_on_top_) return;
+  stay_on_top_ = on;
+  if (HandleAllocated())
+    SetWindowPos(Handle(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+int TForm::ClientWidth() const {
+  RECT r = ClientRect();
+  return r.right - r.left;
+}
+
+int TForm::ClientHeight() const {
+  RECT r = ClientRect();
+  return r.bottom - r.top;
+}
+
+void TForm::SetClientSize(int width, int height) {
+  TCreateParams params;
+  CreateParams(params);
+  DWORD style = params.style, ex_style = params.ex_style;
+  if (HandleAllocated()) {
+    style = static_cast<DWORD>(GetWindowLongA(wnd_.get(), GWL_STYLE));
+    ex_style = static_cast<DWORD>(GetWindowLongA(wnd_.get(), GWL_EXSTYLE));
+  }
+  RECT r{0, 0, width, height};
+  AdjustWindowRectEx(&r, style, FALSE, ex_style);
+  SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::PlaceForShow() {
+  if (placed_) return;
+  placed_ = true;
+  if (position_ == TPosition::poDesigned) return;
+  RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (position_ == TPosition::poDesktopCenter)
+    area = RECT{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  SetBounds(area.left + (area.right - area.left - width_) / 2,
+            area.top + (area.bottom - area.top - height_) / 2, width_, height_);
+}
+
+void TForm::VisibleChanged() {
+  if (destroying_) return;
+  if (Visible()) {
+    PlaceForShow();
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+  } else if (HandleAllocated()) {
+    ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+void TForm::Resized() {
+  if (OnResize) OnResize(this);
+}
+
+namespace {
+struct DisabledWindows {
+  HWND keep;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOne(HWND wnd, LPARAM lp) {
+  auto* list = reinterpret_cast<DisabledWindows*>(lp);
+  if (wnd != list->keep && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
+    EnableWindow(wnd, FALSE);
+    list->windows.push_back(wnd);
+  }
+  return TRUE;
+}
+}  // namespace
+
+int TForm::ShowModal() {
+  if (in_modal_ || Visible()) throw EError("Cannot make a visible window modal");
+  HWND active = GetActiveWindow();
+  HWND wnd = Handle();
+  DisabledWindows disabled{wnd, {}};
+  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
+
+  in_modal_ = true;
+  modal_result_ = mrNone;
+  try {
+    Show();
+    SetForegroundWindow(wnd);
+    MSG msg;
+    while (true) {
+      if (modal_result_ != mrNone) {
+        if (OnClose) OnClose(this);
+        break;
+      }
+      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+      if (got == 0 || got == -1) {
+        PostQuitMessage(0);  // hand the quit on to the outer loop
+        modal_result_ = mrCancel;
+        break;
+      }
+      Application->DispatchOne(msg);
+    }
+  } catch (...) {
+    in_modal_ = false;
+    for (HWND w : disabled.windows) EnableWindow(w, TRUE);
+    throw;
+  }
+  in_modal_ = false;
+  for (HWND w : disabled.windows)
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+  Hide();
+  if (active && IsWindow(active)) SetActiveWindow(active);
+  return modal_result_;
+}
+
+void TForm::Close() {
+  if (in_modal_) {
+    modal_result_ = mrCancel;
+    return;
+  }
+  if (OnClose) OnClose(this);
+  if (Application && Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
+  Hide();
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wp && OnShow) OnShow(this);
+      if (!wp && OnHide) OnHide(this);
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE && OnActivate) OnActivate(this);
+      if (LOWORD(wp) == WA_INACTIVE && OnDeactivate) OnDeactivate(this);
+      break;
+    case WM_MOUSEWHEEL: {
+      wheel_accumulator_ += GET_WHEEL_DELTA_WPARAM(wp);
+      while (std::abs(wheel_accumulator_) >= WHEEL_DELTA) {
+        if (wheel_accumulator_ > 0) {
+          wheel_accumulator_ -= WHEEL_DELTA;
+          if (OnMouseWheelUp) OnMouseWheelUp(this);
+        } else {
+          wheel_accumulator_ += WHEEL_DELTA;
+          if (OnMouseWheelDown) OnMouseWheelDown(this);
+        }
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      return DefaultHandler(msg, wp, lp);
+    default:
+      break;
+  }
+  return TWinControl::WndProc(msg, wp, lp);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// A top-level window owned by the application window: caption, frame style, events, and a
+// modal run with a modal result.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "toolkit/control.h"
+
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TPosition { poDesigned, poScreenCenter, poDesktopCenter };
+
+enum TModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL };
+
+// One call per full wheel notch.
+using TWheelEvent = std::function<void(TComponent* sender)>;
+
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  // Completes construction: every owned component hears LoadingFinished, then OnCreate runs.
+  // CreateForm calls it.
+  void AfterConstruction();
+
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle style);
+  bool StayOnTop() const { return stay_on_top_; }
+  void SetStayOnTop(bool on);
+  // Only the system menu among the caption buttons (the default); false shows none.
+  void SetSystemMenu(bool on) { system_menu_ = on; }
+  void SetPosition(TPosition position) { position_ = position; }
+  // Enter, Esc and Tab move between controls as in a dialog.
+  void SetDialogKeys(bool on) { dialog_keys_ = on; }
+
+  int ClientWidth() const;
+  int ClientHeight() const;
+  void SetClientSize(int width, int height);
+
+  // Runs the form modally: every other visible window of the program is disabled until the
+  // modal result is set; returns that result.
+  int ShowModal();
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int result) { modal_result_ = result; }
+  bool InModalRun() const { return in_modal_; }
+
+  // Closes the form: ends a modal run with mrCancel, hides a modeless form, and ends the
+  // program for the main form.
+  void Close();
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnResize;
+  TNotifyEvent OnClose;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TWheelEvent OnMouseWheelUp;
+  TWheelEvent OnMouseWheelDown;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void VisibleChanged() override;
+  void HandleCreated() override;
+  void Resized() override;
+
+ private:
+  void ApplyFrameStyle();
+  void PlaceForShow();
+
+  TBorderStyle border_style_ = TBorderStyle::bsSizeable;
+  TPosition position_ = TPosition::poDesigned;
+  bool stay_on_top_ = false;
+  bool system_menu_ = true;
+  bool dialog_keys_ = false;
+  bool in_modal_ = false;
+  bool placed_ = false;
+  bool destroying_ = false;
+  int modal_result_ = mrNone;
+  int wheel_accumulator_ = 0;
+};
