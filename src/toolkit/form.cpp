@@ -1,9 +1,9 @@
 #include "toolkit/form.h"
 
 #include <cstdlib>
-#include <vector>
 
 #include "toolkit/application.h"
+#include "toolkit/task_windows.h"
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
 
@@ -145,58 +145,35 @@ void TForm::Resized() {
   if (OnResize) OnResize(this);
 }
 
-namespace {
-struct DisabledWindows {
-  HWND keep;
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK DisableOne(HWND wnd, LPARAM lp) {
-  auto* list = reinterpret_cast<DisabledWindows*>(lp);
-  if (wnd != list->keep && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
-    EnableWindow(wnd, FALSE);
-    list->windows.push_back(wnd);
-  }
-  return TRUE;
-}
-}  // namespace
 
 int TForm::ShowModal() {
   if (in_modal_ || Visible()) throw EError("Cannot make a visible window modal");
-  HWND active = GetActiveWindow();
   HWND wnd = Handle();
-  DisabledWindows disabled{wnd, {}};
-  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
-
+  TaskWindowsDisabled others(wnd);
   in_modal_ = true;
   modal_result_ = mrNone;
-  try {
-    Show();
-    SetForegroundWindow(wnd);
-    MSG msg;
-    while (true) {
-      if (modal_result_ != mrNone) {
-        if (OnClose) OnClose(this);
-        break;
-      }
-      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-      if (got == 0 || got == -1) {
-        PostQuitMessage(0);  // hand the quit on to the outer loop
-        modal_result_ = mrCancel;
-        break;
-      }
-      Application->DispatchOne(msg);
+  struct ModalFlag {
+    bool& flag;
+    ~ModalFlag() { flag = false; }
+  } modal_flag{in_modal_};
+  Show();
+  SetForegroundWindow(wnd);
+  MSG msg;
+  while (true) {
+    if (modal_result_ != mrNone) {
+      if (OnClose) OnClose(this);
+      break;
     }
-  } catch (...) {
-    in_modal_ = false;
-    for (HWND w : disabled.windows) EnableWindow(w, TRUE);
-    throw;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      PostQuitMessage(0);  // hand the quit on to the outer loop
+      modal_result_ = mrCancel;
+      break;
+    }
+    Application->DispatchOne(msg);
   }
   in_modal_ = false;
-  for (HWND w : disabled.windows)
-    if (IsWindow(w)) EnableWindow(w, TRUE);
   Hide();
-  if (active && IsWindow(active)) SetActiveWindow(active);
   return modal_result_;
 }
 

@@ -1,0 +1,78 @@
+#include "app/picture_image.h"
+
+#include "toolkit/errors.h"
+
+TPictureImage::TPictureImage(TComponent* owner) : TGraphicControl(owner) {
+  pen_.reset(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+  brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+TPictureImage::~TPictureImage() { ReleaseCanvas(); }
+
+void TPictureImage::MakeSurface() {
+  int w = Width(), h = Height();
+  WindowDC screen(nullptr);
+  int bpp = GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
+  if (w > 0 && h > 0) {
+    SetLastError(0);
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+    if (!bitmap) throw EOutOfResources(OutOfResourcesText());
+    surface_ = std::move(bitmap);
+  } else {
+    // Present but empty: nothing to draw on until the next resize.
+    surface_.reset(CreateBitmap(1, 1, 1, 1, nullptr));
+  }
+  surface_width_ = w;
+  surface_height_ = h;
+  surface_bpp_ = bpp;
+  opaque_ = true;
+  if (w > 0 && h > 0) {
+    HDC dc = Canvas();
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+  }
+  Changed();
+}
+
+HDC TPictureImage::Canvas() {
+  if (!surface_) MakeSurface();
+  if (!canvas_) {
+    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) throw EOutOfResources(OutOfResourcesText());
+    canvas_old_bitmap_ = SelectObject(dc.get(), surface_.get());
+    canvas_old_pen_ = SelectObject(dc.get(), pen_.get());
+    canvas_old_brush_ = SelectObject(dc.get(), brush_.get());
+    SetROP2(dc.get(), R2_COPYPEN);
+    canvas_ = std::move(dc);
+  }
+  return canvas_.get();
+}
+
+void TPictureImage::ReleaseCanvas() {
+  if (!canvas_) return;
+  SelectObject(canvas_.get(), canvas_old_brush_);
+  SelectObject(canvas_.get(), canvas_old_pen_);
+  SelectObject(canvas_.get(), canvas_old_bitmap_);
+  canvas_.reset();
+}
+
+void TPictureImage::Changed() {
+  // While a surface covers the whole control nothing beneath needs erasing.
+  InvalidateArea(!(surface_ && surface_width_ == Width() && surface_height_ == Height()));
+}
+
+void TPictureImage::Clear() {
+  ReleaseCanvas();
+  surface_.reset();
+  surface_width_ = surface_height_ = 0;
+  opaque_ = false;
+  InvalidateArea(true);
+}
+
+void TPictureImage::Paint(HDC dc) {
+  if (!surface_ || surface_width_ <= 0 || surface_height_ <= 0) return;
+  HDC source = Canvas();
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, 0, 0, surface_width_, surface_height_, source, 0, 0, surface_width_,
+             surface_height_, SRCCOPY);
+  ReleaseCanvas();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The picture control of the magnifier window (`Image1`) and the surface it shows: a
+// screen-compatible bitmap of the control's size, made on first access, thrown away on every
+// resize, white at first. Drawing goes through a memory context that is made when a drawing
+// operation needs it and deleted at the end of the window message that used it.
+
+#include <windows.h>
+
+#include "toolkit/control.h"
+#include "toolkit/handles.h"
+
+class TPictureImage : public TGraphicControl {
+ public:
+  explicit TPictureImage(TComponent* owner);
+  ~TPictureImage() override;
+
+  // Surface access: the drawing context of the surface, making the surface first when it is
+  // absent. Throws EOutOfResources when the bitmap cannot be made (the surface stays absent).
+  HDC Canvas();
+
+  // A drawing operation changed the surface: the control's area is invalidated (unerased
+  // while the surface covers the whole control), so one repaint shows all changes of a tick.
+  void Changed();
+
+  // Throws the surface away; until the next surface access the control shows the window's
+  // background colour.
+  void Clear();
+
+  // Deletes the drawing context (the surface stays). Called at the end of each message that
+  // drew, so no context outlives the message that made it.
+  void ReleaseCanvas();
+
+  bool HasSurface() const { return static_cast<bool>(surface_); }
+  HBITMAP Surface() const { return surface_.get(); }
+  int SurfaceWidth() const { return surface_width_; }
+  int SurfaceHeight() const { return surface_height_; }
+  // The display's bits per pixel when the surface was made.
+  int SurfaceBitsPerPixel() const { return surface_bpp_; }
+
+  void Paint(HDC dc) override;
+
+ private:
+  void MakeSurface();
+
+  UniqueBitmap surface_;
+  int surface_width_ = 0;
+  int surface_height_ = 0;
+  int surface_bpp_ = 0;
+
+  // The drawing context with the surface and the drawing tools selected into it.
+  UniqueMemoryDC canvas_;
+  HGDIOBJ canvas_old_bitmap_ = nullptr;
+  HGDIOBJ canvas_old_pen_ = nullptr;
+  HGDIOBJ canvas_old_brush_ = nullptr;
+  UniquePen pen_;
+  UniqueBrush brush_;
+};
