@@ -1,0 +1,124 @@
+# Common environment for Lumeview's scripts. Source it; it starts nothing by itself.
+#
+#   LUMEVIEW_ROOT   the source tree
+#   BUILD           build tree: $LUMEVIEW_BUILD, else build/ under the source tree
+#   DEPS_PREFIX     cross-built libraries for the Windows target (libjpeg)
+#   WINEPREFIX      Wine prefix; an exported WINEPREFIX wins, else build/wineprefix
+#
+# Functions: start_xvfb, ensure_prefix, start_wineserver, warm_wine, stop_all, wine_run.
+
+LUMEVIEW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${LUMEVIEW_BUILD:-$LUMEVIEW_ROOT/build}
+DEPS_PREFIX=$BUILD/deps/libjpeg
+LOG_DIR=$BUILD/logs
+LUMEVIEW_WINEPREFIX=$BUILD/wineprefix
+
+WINE_DIR=/usr/lib/wine
+WINE=$WINE_DIR/wine64
+WINESERVER=$WINE_DIR/wineserver
+case ":$PATH:" in
+  *":$WINE_DIR:"*) ;;
+  *) PATH=$WINE_DIR:$PATH ;;
+esac
+export PATH
+export WINEPREFIX=${WINEPREFIX:-$LUMEVIEW_WINEPREFIX}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono/Gecko prompts, no menu entries written into the user's desktop.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+
+# Set by start_xvfb when it started a display of its own.
+LUMEVIEW_XVFB_PID=${LUMEVIEW_XVFB_PID:-}
+LUMEVIEW_STARTED_WINE=${LUMEVIEW_STARTED_WINE:-}
+
+lv_log() { printf '[lumeview] %s\n' "$*" >&2; }
+
+# Waits for a condition with a bound: wait_for SECONDS COMMAND...
+wait_for() {
+  local limit=$1; shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    if ((SECONDS >= deadline)); then return 1; fi
+    sleep 0.1
+  done
+}
+
+# Starts a private Xvfb on a free display number (the server picks it: -displayfd) and
+# exports DISPLAY. Screen size from LUMEVIEW_SCREEN (default 1280x1024x24).
+start_xvfb() {
+  mkdir -p "$LOG_DIR"
+  local screen=${LUMEVIEW_SCREEN:-1280x1024x24}
+  local fdfile
+  fdfile=$(mktemp "${TMPDIR:-/tmp}/lumeview-xvfb.XXXXXX")
+  Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp -noreset \
+    9>"$fdfile" </dev/null >"$LOG_DIR/xvfb.log" 2>&1 &
+  LUMEVIEW_XVFB_PID=$!
+  if ! wait_for 20 grep -q '[0-9]' "$fdfile"; then
+    lv_log "Xvfb did not start (see $LOG_DIR/xvfb.log)"
+    rm -f "$fdfile"; stop_xvfb; return 1
+  fi
+  export DISPLAY=:$(tr -dc '0-9' <"$fdfile")
+  rm -f "$fdfile"
+  if ! wait_for 20 xdpyinfo >/dev/null 2>&1; then
+    lv_log "Xvfb on $DISPLAY does not answer"
+    stop_xvfb; return 1
+  fi
+  lv_log "Xvfb $screen on DISPLAY=$DISPLAY (pid $LUMEVIEW_XVFB_PID)"
+}
+
+stop_xvfb() {
+  if [[ -n $LUMEVIEW_XVFB_PID ]]; then
+    kill "$LUMEVIEW_XVFB_PID" 2>/dev/null
+    wait "$LUMEVIEW_XVFB_PID" 2>/dev/null
+    LUMEVIEW_XVFB_PID=
+  fi
+}
+
+# Runs a Wine program with all its output in the log, so that no process Wine starts
+# holds on to the caller's stdout/stderr.
+wine_quiet() {
+  mkdir -p "$LOG_DIR"
+  "$WINE" "$@" </dev/null >>"$LOG_DIR/wine.log" 2>&1
+}
+
+# Creates the prefix when missing and sets the X11 driver values that keep Wine quick
+# without a window manager (no 2 s wait on hide/destroy, focus comes back).
+ensure_prefix() {
+  mkdir -p "$LOG_DIR"
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    lv_log "making Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wine_quiet wineboot -i || { lv_log "wineboot failed (see $LOG_DIR/wine.log)"; return 1; }
+    "$WINESERVER" -w
+  fi
+  if [[ ! -f $WINEPREFIX/.lumeview-x11 ]]; then
+    wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+      wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v UseTakeFocus /d N /f ||
+      { lv_log "cannot set the X11 driver values"; return 1; }
+    "$WINESERVER" -w
+    touch "$WINEPREFIX/.lumeview-x11"
+  fi
+}
+
+# Keeps one wineserver alive for the prefix (wineserver -p), output in a log file.
+start_wineserver() {
+  mkdir -p "$LOG_DIR"
+  "$WINESERVER" -p </dev/null >>"$LOG_DIR/wineserver.log" 2>&1
+  LUMEVIEW_STARTED_WINE=1
+}
+
+# Starts Wine's own long-lived processes (services.exe, winedevice, plugplay, rpcss) from
+# here, with output to a log, so that the first test under ctest neither pays for them
+# nor starts them while holding ctest's pipes.
+warm_wine() {
+  wine_quiet cmd /c exit
+}
+
+# Ends every Wine process of the prefix and our Xvfb.
+stop_all() {
+  if [[ -n $LUMEVIEW_STARTED_WINE ]]; then
+    "$WINESERVER" -k 2>/dev/null
+    LUMEVIEW_STARTED_WINE=
+  fi
+  stop_xvfb
+}
