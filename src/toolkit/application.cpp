@@ -66,7 +66,7 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Run() {
-  if (main_form_ && main_form_->Visible()) main_form_->Show();
+  if (main_form_) main_form_->Show();
   MSG msg;
   while (!terminated_) {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);

@@ -99,6 +99,13 @@ TWinControl* TWinControl::FromHandle(HWND wnd) {
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
 }
 
+TWinControl* TWinControl::FindControl(HWND wnd) {
+  char name[32] = {};
+  if (!wnd || !GetClassNameA(wnd, name, sizeof(name)) || lstrcmpA(name, kWindowClass) != 0)
+    return nullptr;
+  return FromHandle(wnd);
+}
+
 void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
   control->parent_ = this;
@@ -233,8 +240,14 @@ void TWinControl::VisibleChanged() {
 bool TWinControl::EraseBackground(HDC dc) {
   RECT r;
   GetClientRect(wnd_.get(), &r);
+  int saved = SaveDC(dc);
+  // What an opaque windowless child covers it paints itself.
+  for (TControl* c : controls_)
+    if (auto* g = dynamic_cast<TGraphicControl*>(c); g && g->Visible() && g->Opaque())
+      ExcludeClipRect(dc, g->Left(), g->Top(), g->Left() + g->Width(), g->Top() + g->Height());
   UniqueBrush brush(CreateSolidBrush(ColorToRGB(Color())));
   FillRect(dc, &r, brush.get());
+  RestoreDC(dc, saved);
   return true;
 }
 

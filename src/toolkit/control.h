@@ -14,6 +14,9 @@
 class TWinControl;
 
 enum class TAlign { alNone, alClient };
+// Placement of a label's text within its bounds.
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TControl : public TComponent {
  public:
@@ -140,6 +143,8 @@ class TWinControl : public TControl {
 
   // The object behind a window made by the toolkit (or nullptr).
   static TWinControl* FromHandle(HWND wnd);
+  // The same for any window: nullptr unless the window is of the toolkit's own class.
+  static TWinControl* FindControl(HWND wnd);
 
  protected:
   virtual void CreateParams(TCreateParams& params);

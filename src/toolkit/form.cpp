@@ -8,18 +8,22 @@
 TForm::TForm(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
 
 TForm::~TForm() {
-  destroying_ = true;
-  if (OnDestroy) {
-    try {
-      OnDestroy(this);
-    } catch (const std::exception& e) {
-      if (Application) Application->HandleException(e);
-    }
-  }
+  DoDestroy();
   if (HandleAllocated() && Application) Application->RemoveDialogWindow(Handle());
   DestroyComponents();
   DestroyHandle();
   if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TForm::DoDestroy() {
+  if (destroying_) return;
+  destroying_ = true;
+  if (!OnDestroy) return;
+  try {
+    OnDestroy(this);
+  } catch (const std::exception& e) {
+    if (Application) Application->HandleException(e);
+  }
 }
 
 void TForm::AfterConstruction() {

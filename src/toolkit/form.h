@@ -24,6 +24,9 @@ class TForm : public TWinControl {
   // Completes construction: every owned component hears LoadingFinished, then OnCreate runs.
   // CreateForm calls it.
   void AfterConstruction();
+  // Raises OnDestroy once. A derived form whose OnDestroy handler uses the derived part calls
+  // this first in its own destructor; otherwise ~TForm does.
+  void DoDestroy();
 
   TBorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(TBorderStyle style);
