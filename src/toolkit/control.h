@@ -14,9 +14,6 @@
 class TWinControl;
 
 enum class TAlign { alNone, alClient };
-// Placement of a label's text within its bounds.
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TControl : public TComponent {
  public:
