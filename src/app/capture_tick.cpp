@@ -1,0 +1,101 @@
+// The capture tick: every 25 ms the screen around the cursor is copied, enlarged, into the
+// picture, with the optional crosshair and coordinates read-out.
+
+#include <string>
+
+#include "app/geometry.h"
+#include "app/picture_image.h"
+#include "app/zoom_form.h"
+#include "desktop/rx_label.h"
+#include "toolkit/application.h"
+#include "toolkit/errors.h"
+
+namespace {
+
+GRect MonitorArea(GPoint cursor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  HMONITOR monitor = MonitorFromPoint(POINT{cursor.x, cursor.y}, MONITOR_DEFAULTTONEAREST);
+  if (monitor && GetMonitorInfoA(monitor, &info))
+    return GRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                 info.rcMonitor.bottom};
+  return GRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// True when some visible window lies above `wnd` in the z-order.
+bool SomeWindowAbove(HWND wnd) {
+  for (HWND w = GetWindow(wnd, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+    if (IsWindowVisible(w)) return true;
+  return false;
+}
+
+}  // namespace
+
+// Keeps the window at the top of the topmost band and, in follow mode, centred on the cursor.
+// Both are one call, and none at all when nothing would change.
+void TfrmZoom::RaiseAndFollow() {
+  HWND wnd = Handle();
+  UINT flags = SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOZORDER;
+  GPoint pos{Left(), Top()};
+  if (state_.AlwaysTop && SomeWindowAbove(wnd)) flags &= ~SWP_NOZORDER;
+  if (state_.MoveToMouse) {
+    pos = FollowPosition(GPoint{state_.CursorPos.x, state_.CursorPos.y}, Width(), Height());
+    if (pos.x != Left() || pos.y != Top()) flags &= ~SWP_NOMOVE;
+  }
+  if ((flags & (SWP_NOZORDER | SWP_NOMOVE)) == (SWP_NOZORDER | SWP_NOMOVE)) return;
+  SetWindowPos(wnd, HWND_TOPMOST, pos.x, pos.y, 0, 0, flags);
+}
+
+void TfrmZoom::Timer1Timer() {
+  POINT p{};
+  GetCursorPos(&p);
+  state_.CursorPos = ScreenPoint{p.x, p.y};
+
+  if (state_.ShowMousePos)
+    Label1->SetCaption("X:" + std::to_string(p.x) + ",Y:" + std::to_string(p.y));
+  if (state_.Busy) return;
+
+  RaiseAndFollow();
+  if (!Image1->Visible()) Image1->Show();
+
+  const int w = Image1->Width(), h = Image1->Height();
+  const GPoint cursor{p.x, p.y};
+  GRect source = SourceRect(cursor, w, h, state_.Zoom);
+  if (!state_.MoveToMouse) source = ShiftSourceOnto(source, MonitorArea(cursor));
+
+  HDC canvas;
+  try {
+    canvas = Image1->Canvas();
+  } catch (const EOutOfResources&) {
+    // Reported once; the next tick tries again, silently, until the size changes.
+    if (surface_failure_reported_) return;
+    surface_failure_reported_ = true;
+    throw;
+  }
+  surface_failure_reported_ = false;
+  {
+    WindowDC screen(GetDesktopWindow());
+    if (screen)
+      StretchBlt(canvas, 0, 0, w, h, screen.get(), source.left, source.top,
+                 source.right - source.left, source.bottom - source.top, SRCCOPY);
+  }
+  Image1->Changed();
+
+  if (state_.ShowCross) {
+    CrossSegments cross = CrossLines(w, h);
+    for (const GSegment& line : {cross.horizontal, cross.vertical}) {
+      MoveToEx(canvas, line.start.x, line.start.y, nullptr);
+      LineTo(canvas, line.end.x, line.end.y);
+      Image1->Changed();
+    }
+  }
+
+  Application->ProcessMessages();
+  Image1->ReleaseCanvas();
+
+  if (state_.FirstTick) {
+    ChangeTransparency(0);
+    state_.FirstTick = false;
+    lInfo->Hide();
+  }
+}

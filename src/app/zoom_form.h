@@ -1,0 +1,107 @@
+#pragma once
+// The magnifier window: the picture, its two labels, the capture and overlay timers, the
+// transparency, the tray icon with its menu, the seven hotkeys and the save dialog.
+
+#include <memory>
+
+#include "app/magnifier_state.h"
+#include "app/picture_output.h"
+#include "toolkit/form.h"
+
+class TPictureImage;
+class TRxLabel;
+class TTimer;
+class TTransparentWnd;
+class TRxTrayIcon;
+class TPopupMenu;
+class TMenuItem;
+class TfisHotKey;
+class TSavePictureDialog;
+class TProgramSetup;
+class Tfrmzoomsetup;
+
+class TfrmZoom : public TForm {
+ public:
+  TfrmZoom(TComponent* owner, MagnifierState& state);
+  ~TfrmZoom() override;
+
+  MagnifierState& State() { return state_; }
+
+  // Design elements.
+  TPictureImage* Image1;
+  TRxLabel* Label1;
+  TRxLabel* lInfo;
+  TTimer* Timer1;
+  TTimer* fadetimer;
+  TTransparentWnd* TransparentWnd1;
+  TPopupMenu* PopupMenu1;
+  TMenuItem* ShowHide1;
+  TMenuItem* N2;
+  TMenuItem* SetupDialog1;
+  TMenuItem* N1;
+  TMenuItem* About1;
+  TMenuItem* N3;
+  TMenuItem* Exit1;
+  TRxTrayIcon* RxTrayIcon1;
+  TfisHotKey* fHKDialog;
+  TfisHotKey* fHKSHOWHIDE;
+  TfisHotKey* fHKZOOM;
+  TfisHotKey* fHKSize;
+  TfisHotKey* fHKTransparent;
+  TfisHotKey* fHKClipboard;
+  TfisHotKey* fHKFile;
+  TSavePictureDialog* SavePictureDialog;
+
+  // Start-up and shutdown.
+  void FormCreate();
+  void FormDestroy();
+  void FormResize();
+
+  // The capture tick and the overlay.
+  void Timer1Timer();
+  void fadetimerTimer();
+
+  // Wheel modes and live adjustments.
+  void fHKZOOMHotKey();
+  void fHKTransparentHotKey();
+  void fHKSizeHotKey();
+  void FormMouseWheelUp();
+  void FormMouseWheelDown();
+  void ChangeZoom(int d);
+  void ChangeTransparency(int d);
+  void ChangeSize(int d);
+  void ShowInfo(const std::string& text);
+
+  // Window mode.
+  void ApplyWindowMode();
+  void StripCaption();
+
+  // Tray menu, tray events and the other hotkeys.
+  void ShowHide1Click();
+  void SetupDialog1Click();
+  void About1Click();
+  void Exit1Click();
+  void RxTrayIcon1DblClick();
+  void RxTrayIcon1MouseDown();
+  void RxTrayIcon1MouseUp();
+  void fHKDialogHotKey();
+  void fHKSHOWHIDEHotKey();
+  void fHKClipboardHotKey();
+  void fHKFileHotKey();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  void BuildDesign();
+  void BringApplicationToFront();
+  void RaiseAndFollow();
+  int MinimumOuterWidth() const;
+  int MinimumOuterHeight() const;
+
+  MagnifierState& state_;
+  std::unique_ptr<TProgramSetup> settings_store_;
+  TClipboardService clipboard_;
+  bool surface_failure_reported_ = false;
+  bool setup_running_ = false;
+};
