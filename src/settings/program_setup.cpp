@@ -41,7 +41,9 @@ bool TProgramSetup::TryReadString(const std::string& name, std::string& value) c
     std::vector<char> buffer;
     for (int attempt = 0; attempt < 4; ++attempt) {
       // One spare zero byte so that data stored without its terminator still ends.
-      buffer.assign(static_cast<size_t>(size) + 1, '\0');
+      const size_t capacity = static_cast<size_t>(size) + 1;
+      if (capacity == 0) return false;  // a 32-bit build cannot hold 4 GB of text
+      buffer.assign(capacity, '\0');
       DWORD got = size;
       DWORD readType = REG_NONE;
       LONG rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, &readType,
