@@ -28,7 +28,14 @@ void TForm::DoDestroy() {
 
 void TForm::AfterConstruction() {
   FinishLoading();
-  if (OnCreate) OnCreate(this);
+  if (!OnCreate) return;
+  // An error that leaves the creation handler is reported; the form exists all the same.
+  try {
+    OnCreate(this);
+  } catch (const std::exception& e) {
+    if (!Application) throw;
+    Application->HandleException(e);
+  }
 }
 
 void TForm::CreateParams(TCreateParams& params) {

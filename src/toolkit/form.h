@@ -21,8 +21,8 @@ class TForm : public TWinControl {
   explicit TForm(TComponent* owner);
   ~TForm() override;
 
-  // Completes construction: every owned component hears LoadingFinished, then OnCreate runs.
-  // CreateForm calls it.
+  // Completes construction: every owned component hears LoadingFinished, then OnCreate runs;
+  // an error leaving OnCreate goes to the application's error report. CreateForm calls it.
   void AfterConstruction();
   // Raises OnDestroy once. A derived form whose OnDestroy handler uses the derived part calls
   // this first in its own destructor; otherwise ~TForm does.
