@@ -117,7 +117,12 @@ void TWinControl::InsertControl(TControl* control) {
 void TWinControl::RemoveControl(TControl* control) {
   auto it = std::find(controls_.begin(), controls_.end(), control);
   if (it == controls_.end()) return;
-  control->Invalidate();
+  // The area it covered is repainted. Not through control->Invalidate(): when the control is
+  // being destroyed, that is no longer the control's own.
+  if (wnd_ && control->Visible()) {
+    RECT area = control->BoundsRect();
+    InvalidateRect(wnd_.get(), &area, TRUE);
+  }
   if (auto* win = dynamic_cast<TWinControl*>(control)) win->DestroyHandle();
   controls_.erase(it);
   control->parent_ = nullptr;

@@ -480,6 +480,18 @@ TEST(FormPaint, WindowlessChildrenArePaintedAtTheirPlaceAndClippedToIt) {
   ASSERT_TRUE(WaitFor([&] { return at(50, 40) == blue && at(20, 10) == white; }, 5000));
   EXPECT_EQ(at(89, 69), yellow);
   EXPECT_EQ(at(49, 40), white);
+
+  // Hiding it, and deleting it, give its place back to the form.
+  hidden->SetBounds(10, 60, 20, 20);
+  hidden->SetVisible(true);
+  ASSERT_TRUE(WaitFor([&] { return at(10, 60) == blue; }, 5000));
+  hidden->SetVisible(false);
+  EXPECT_TRUE(WaitFor([&] { return at(10, 60) == white && at(15, 65) == white; }, 5000))
+      << "a hidden child stayed on screen";
+  delete child;
+  EXPECT_TRUE(WaitFor([&] { return at(50, 40) == white && at(70, 55) == white; }, 5000))
+      << "a deleted child stayed on screen";
+  EXPECT_EQ(form->Controls().size(), 1u);
 }
 
 class PlainChild : public TWinControl {
