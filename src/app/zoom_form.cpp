@@ -18,8 +18,11 @@ constexpr int kDesignClientWidth = 307;
 constexpr int kDesignClientHeight = 274;
 }  // namespace
 
-TfrmZoom::TfrmZoom(TComponent* owner, MagnifierState& state)
-    : TForm(owner), state_(state), clipboard_(Application ? Application->Handle() : nullptr) {
+TfrmZoom::TfrmZoom(TComponent* owner, MagnifierState& state, std::string settingsKey)
+    : TForm(owner),
+      state_(state),
+      settings_key_(std::move(settingsKey)),
+      clipboard_(Application ? Application->Handle() : nullptr) {
   BuildDesign();
 }
 
@@ -133,7 +136,7 @@ void TfrmZoom::FormCreate() {
   state_.FirstTick = true;
 
   StoredWindowGeometry geometry{Left(), Top(), Width(), Height()};
-  LoadMagnifierSettings(state_, geometry, settings_store_);
+  LoadMagnifierSettings(state_, geometry, settings_store_, settings_key_.c_str());
   SetBounds(geometry.Left, geometry.Top, geometry.Width, geometry.Height);
 
   ApplyWindowMode();

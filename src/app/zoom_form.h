@@ -3,6 +3,7 @@
 // transparency, the tray icon with its menu, the seven hotkeys and the save dialog.
 
 #include <memory>
+#include <string>
 
 #include "app/magnifier_state.h"
 #include "app/picture_output.h"
@@ -22,7 +23,9 @@ class Tfrmzoomsetup;
 
 class TfrmZoom : public TForm {
  public:
-  TfrmZoom(TComponent* owner, MagnifierState& state);
+  // The settings are loaded from and saved to settingsKey below HKEY_CURRENT_USER.
+  TfrmZoom(TComponent* owner, MagnifierState& state,
+           std::string settingsKey = "Software\\Quorvant\\Lumeview");
   ~TfrmZoom() override;
 
   MagnifierState& State() { return state_; }
@@ -100,6 +103,7 @@ class TfrmZoom : public TForm {
   int MinimumOuterHeight() const;
 
   MagnifierState& state_;
+  std::string settings_key_;
   std::unique_ptr<TProgramSetup> settings_store_;
   TClipboardService clipboard_;
   bool surface_failure_reported_ = false;
