@@ -50,10 +50,10 @@ LRESULT CALLBACK TMessageWindow::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARA
       LRESULT result = 0;
       if (self->handler_(msg, wp, lp, result)) return result;
     } catch (const std::exception& e) {
-      Application->HandleException(e);
+      if (Application) Application->HandleException(e);
       return 0;
     } catch (...) {
-      Application->HandleException(EError("Unknown error"));
+      if (Application) Application->HandleException(EError("Unknown error"));
       return 0;
     }
   }
