@@ -193,6 +193,9 @@ void TWinControl::CreateHandle() {
   if (wnd_.get() != wnd) wnd_.reset(wnd);
   if (!own_class_) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+  // An overlapped window hears its first WM_SIZE only when shown; aligned children fit the
+  // client area from now on.
+  AlignControls();
   for (TControl* c : controls_)
     if (auto* win = dynamic_cast<TWinControl*>(c)) win->Handle();
   HandleCreated();
@@ -209,6 +212,7 @@ void TWinControl::DestroyHandle() {
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   TControl::SetBounds(left, top, width, height);
   if (wnd_ && !setting_bounds_) ApplyHandleBounds();
+  if (!wnd_) AlignControls();  // no window yet, so no WM_SIZE to do it
 }
 
 void TWinControl::ApplyHandleBounds() {

@@ -234,6 +234,23 @@ TEST(FormSize, SetClientSizeGivesThatClientAreaInsideEveryFrame) {
   }
 }
 
+TEST(FormPlace, ScreenCenterPlacesTheWindowInTheMiddleWhenFirstShown) {
+  auto form = NewForm();
+  form->SetBorderStyle(TBorderStyle::bsDialog);
+  form->SetPosition(TPosition::poScreenCenter);
+  form->SetBounds(0, 0, 240, 160);
+  form->Show();
+  RECT r = WindowRectOf(form->Handle());
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 240) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 160) / 2);
+  EXPECT_EQ(Show(SizeOf(r)), "240x160");
+  // Shown again after being moved, it stays where it was put.
+  form->Hide();
+  form->SetBounds(10, 20, 240, 160);
+  form->Show();
+  EXPECT_EQ(WindowRectOf(form->Handle()).left, 10);
+}
+
 // ---- Modal run ----------------------------------------------------------------------------
 
 // Drives a modal run from a timer: `act` is called on each tick while the modal form is up
@@ -511,6 +528,8 @@ TEST(FormAlign, ClientAlignedChildrenFillTheClientAreaLessTheBorderWidth) {
   panel->SetParent(form.get());
   panel->SetAlign(TAlign::alClient);
   form->SetClientSize(200, 120);
+  form->Handle();  // the window exists but is not shown yet, as during a form's creation
+  EXPECT_EQ(Show(picture->BoundsRect()), Show(RECT{5, 5, 195, 115}));
   form->Show();
 
   EXPECT_EQ(Show(picture->BoundsRect()), Show(RECT{5, 5, 195, 115}));
