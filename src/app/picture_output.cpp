@@ -1,5 +1,6 @@
 #include "app/picture_output.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "app/bitmap_file.h"
@@ -145,17 +146,18 @@ void SavePictureToFile(TPictureImage& image, const std::string& fileName) {
   DibCopy copy;
   if (!empty) copy = MakeDibCopy(image);
 
-  // A new file in the target's folder, put in the target's place once it is complete.
-  std::string folder = target.substr(0, target.find_last_of("\\/") + 1);
-  if (folder.empty()) folder = ".";
-  char temp[MAX_PATH * 4];
-  if (!GetTempFileNameA(folder.c_str(), "lvw", 0, temp)) ThrowCreateError(target, GetLastError());
-  UniqueFile file(CreateFileA(temp, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    DWORD code = GetLastError();
-    DeleteFileA(temp);
-    ThrowCreateError(target, code);
+  // A new file beside the target, put in the target's place once it is complete. Its
+  // creation fails for the same reasons as the target's would (missing folder, no access).
+  std::string temp;
+  UniqueFile file;
+  for (unsigned attempt = 0; !file; ++attempt) {
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".%lx-%u.tmp", GetCurrentProcessId(), attempt);
+    temp = target + suffix;
+    file.reset(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && (GetLastError() != ERROR_FILE_EXISTS || attempt >= 16))
+      ThrowCreateError(target, GetLastError());
   }
   try {
     if (!empty) {
@@ -167,13 +169,13 @@ void SavePictureToFile(TPictureImage& image, const std::string& fileName) {
     if (!FlushFileBuffers(file.get())) throw EWriteError("Stream write error");
   } catch (...) {
     file.reset();
-    DeleteFileA(temp);
+    DeleteFileA(temp.c_str());
     throw;
   }
   file.reset();
-  if (!MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DWORD code = GetLastError();
-    DeleteFileA(temp);
+    DeleteFileA(temp.c_str());
     ThrowCreateError(target, code);
   }
 }
