@@ -117,7 +117,10 @@ void TRxLabel::CaptionChanged() {
   FitToText();
 }
 
-void TRxLabel::FontChanged() { FitToText(); }
+void TRxLabel::FontChanged() {
+  Invalidate();  // as any control does for a new font (a new colour alone changes no size)
+  FitToText();
+}
 
 void TRxLabel::SetAlignment(TAlignment alignment) {
   if (alignment == alignment_) return;

@@ -329,6 +329,8 @@ TEST_F(RxLabelTest, SettersRepaintOnlyWhenTheValueChanges) {
   EXPECT_FALSE(repainted([&] { label->SetTransparent(true); }));
   EXPECT_TRUE(repainted([&] { label->SetShadowSize(3); }));
   EXPECT_FALSE(repainted([&] { label->SetShadowSize(3); }));
+  EXPECT_TRUE(repainted([&] { label->Font().SetColor(RGB(1, 2, 3)); }));
+  EXPECT_FALSE(repainted([&] { label->Font().SetColor(RGB(1, 2, 3)); }));
   EXPECT_TRUE(repainted([&] { label->SetCaption("changed"); }));
   EXPECT_FALSE(repainted([&] { label->SetCaption("changed"); }));
 }
