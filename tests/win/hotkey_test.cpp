@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -333,11 +334,34 @@ TEST_F(HotKeyTest, RealPressIsHeardAndBitsEightToTwelveAreIgnored) {
   EXPECT_TRUE(PumpUntil([&] { return log.count > 1; }, 5000));
 }
 
+TEST_F(HotKeyTest, PressDuringTheHandlersOwnMessageLoopIsHeardInsideIt) {
+  TfisHotKey* hk = Make(kPressed);
+  int calls = 0, depth = 0, deepest = 0;
+  hk->OnHotKey = [&](TComponent*) {
+    ++calls;
+    ++depth;
+    deepest = std::max(deepest, depth);
+    if (calls == 1) {
+      // As a dialog opened by the handler would: a message loop of its own.
+      Press(kPressed);
+      PumpUntil([&] { return calls > 1; }, 5000);
+    }
+    --depth;
+  };
+  owner_.FinishLoading();
+  ASSERT_TRUE(hk->Registered());
+  Press(kPressed);
+  ASSERT_TRUE(PumpUntil([&] { return calls >= 2 && depth == 0; }, 10000));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(deepest, 2);
+}
+
 TEST_F(HotKeyTest, CodeZeroIsWhateverThePlatformSays) {
   // The platform's own answer for virtual key 0 without modifiers, on a window of the test.
   TMessageWindow probe_window([](UINT, WPARAM, LPARAM, LRESULT&) { return false; });
   const bool platform_accepts = RegisterHotKey(probe_window.Handle(), 0, 0, 0) != FALSE;
   if (platform_accepts) UnregisterHotKey(probe_window.Handle(), 0);
+  RecordProperty("platform_accepts_code_zero", platform_accepts ? "yes" : "no");
 
   TfisHotKey* hk = Make(0);
   owner_.FinishLoading();
