@@ -6,11 +6,32 @@
 #include "desktop/rx_label.h"
 #include "toolkit/application.h"
 
+namespace {
+
+bool IsTopmost(HWND wnd) { return GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST; }
+
+// Takes the window out of the topmost band. Some window managers (Wine's among them) keep an
+// owned window in the band while it has its owner; it then leaves the band on its own for a
+// moment and gets its owner back.
+void LeaveTopmostBand(HWND wnd) {
+  const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+  if (!IsTopmost(wnd)) return;
+  LONG_PTR owner = GetWindowLongPtrA(wnd, GWLP_HWNDPARENT);
+  SetWindowLongPtrA(wnd, GWLP_HWNDPARENT, 0);
+  SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+  SetWindowLongPtrA(wnd, GWLP_HWNDPARENT, owner);
+}
+
+}  // namespace
+
 void TfrmZoom::ApplyWindowMode() {
   SetBorderWidth(state_.ShowBorders ? 1 : 0);
 
-  SetWindowPos(Handle(), state_.AlwaysTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (state_.AlwaysTop)
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  else
+    LeaveTopmostBand(Handle());
 
   if (state_.MoveToMouse) {
     // Follow mode: frameless, layered and click-through.

@@ -87,7 +87,9 @@ void TForm::ApplyFrameStyle() {
   DWORD visible = static_cast<DWORD>(GetWindowLongA(wnd, GWL_STYLE)) & WS_VISIBLE;
   SetWindowLongA(wnd, GWL_STYLE, static_cast<LONG>(params.style | visible));
   // As a re-created window would, the window starts again from its creation's extended style.
-  SetWindowLongA(wnd, GWL_EXSTYLE, static_cast<LONG>(params.ex_style));
+  // Topmost is the window's place in the z-order, not a style to write.
+  const DWORD topmost = static_cast<DWORD>(GetWindowLongA(wnd, GWL_EXSTYLE)) & WS_EX_TOPMOST;
+  SetWindowLongA(wnd, GWL_EXSTYLE, static_cast<LONG>((params.ex_style & ~WS_EX_TOPMOST) | topmost));
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
