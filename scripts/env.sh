@@ -5,7 +5,8 @@
 #   DEPS_PREFIX     cross-built libraries for the Windows target (libjpeg)
 #   WINEPREFIX      Wine prefix; an exported WINEPREFIX wins, else build/wineprefix
 #
-# Functions: start_xvfb, ensure_prefix, start_wineserver, warm_wine, stop_all, wine_run.
+# Functions: start_xvfb, stop_xvfb, ensure_prefix, start_wineserver, warm_wine, stop_all,
+# wine_quiet (a Wine program with its output in the log), wait_for (a bounded wait).
 
 LUMEVIEW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${LUMEVIEW_BUILD:-$LUMEVIEW_ROOT/build}
@@ -44,10 +45,14 @@ wait_for() {
 }
 
 # Starts a private Xvfb on a free display number (the server picks it: -displayfd) and
-# exports DISPLAY. Screen size from LUMEVIEW_SCREEN (default 1280x1024x24).
+# exports DISPLAY. One 1280x1024x24 monitor; LUMEVIEW_MONITORS=2 gives two of them side by
+# side (a 2560x1024 screen split into two RandR monitors, the left one primary), which
+# Wine reports as two monitors through Xinerama (UseXRandR=N, see ensure_prefix).
 start_xvfb() {
   mkdir -p "$LOG_DIR"
-  local screen=${LUMEVIEW_SCREEN:-1280x1024x24}
+  local monitors=${LUMEVIEW_MONITORS:-1}
+  local screen=1280x1024x24
+  ((monitors == 2)) && screen=2560x1024x24
   local fdfile
   fdfile=$(mktemp "${TMPDIR:-/tmp}/lumeview-xvfb.XXXXXX")
   Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp -noreset \
@@ -63,7 +68,12 @@ start_xvfb() {
     lv_log "Xvfb on $DISPLAY does not answer"
     stop_xvfb; return 1
   fi
-  lv_log "Xvfb $screen on DISPLAY=$DISPLAY (pid $LUMEVIEW_XVFB_PID)"
+  if ((monitors == 2)); then
+    xrandr --setmonitor lumeview-left 1280/339x1024/271+0+0 none >/dev/null &&
+      xrandr --setmonitor lumeview-right 1280/339x1024/271+1280+0 screen >/dev/null ||
+      { lv_log "cannot split $DISPLAY into two monitors"; stop_xvfb; return 1; }
+  fi
+  lv_log "Xvfb $screen ($monitors monitor(s)) on DISPLAY=$DISPLAY (pid $LUMEVIEW_XVFB_PID)"
 }
 
 stop_xvfb() {
@@ -82,7 +92,9 @@ wine_quiet() {
 }
 
 # Creates the prefix when missing and sets the X11 driver values that keep Wine quick
-# without a window manager (no 2 s wait on hide/destroy, focus comes back).
+# without a window manager (Managed, UseTakeFocus: no 2 s wait on hide/destroy, focus
+# comes back) and make it take the monitors from Xinerama, which sees RandR 1.5 monitors
+# (UseXRandR: a split virtual screen becomes two monitors; one screen stays one).
 ensure_prefix() {
   mkdir -p "$LOG_DIR"
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
@@ -91,12 +103,14 @@ ensure_prefix() {
     wine_quiet wineboot -i || { lv_log "wineboot failed (see $LOG_DIR/wine.log)"; return 1; }
     "$WINESERVER" -w
   fi
-  if [[ ! -f $WINEPREFIX/.lumeview-x11 ]]; then
-    wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-      wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v UseTakeFocus /d N /f ||
-      { lv_log "cannot set the X11 driver values"; return 1; }
+  if [[ ! -f $WINEPREFIX/.lumeview-x11-v2 ]]; then
+    local value
+    for value in Managed UseTakeFocus UseXRandR; do
+      wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /d N /f ||
+        { lv_log "cannot set the X11 driver value $value"; return 1; }
+    done
     "$WINESERVER" -w
-    touch "$WINEPREFIX/.lumeview-x11"
+    touch "$WINEPREFIX/.lumeview-x11-v2"
   fi
 }
 
