@@ -252,6 +252,11 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title) {
   return search.found;
 }
 
+bool TrayWindowShown() {
+  HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+  return tray && IsWindowVisible(tray);
+}
+
 bool AnyLumeviewRunning() { return FindWindowA("LumeviewApplication", "Lumeview") != nullptr; }
 
 LumeviewProcess::~LumeviewProcess() {
@@ -286,6 +291,9 @@ LumeviewProcess::~LumeviewProcess() {
       timeoutMs);
   if (!Running()) return ::testing::AssertionFailure() << "Lumeview ended at start";
   if (!shown || !lens_) return ::testing::AssertionFailure() << "no visible lens window";
+  // The tray icon brings up Wine's tray window at the screen's top-left corner; let it come
+  // before the test arranges its own windows.
+  WaitFor([] { return TrayWindowShown(); }, 1000);
   return ::testing::AssertionSuccess();
 }
 
@@ -481,6 +489,11 @@ PatternWindow::~PatternWindow() {
 
 HWND PatternWindow::Handle() const { return state_->wnd; }
 
+void PatternWindow::Raise() const {
+  if (HWND wnd = Handle())
+    SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 int PatternWindow::Clicks() const { return state_->clicks; }
 
 ::testing::AssertionResult PatternWindow::WaitShown(DWORD timeoutMs) const {
@@ -608,8 +621,9 @@ Image ExpectedPicture(const LensView& view, const RECT& patternArea) {
     for (int x = 0; x < from.width; ++x)
       from.bits[static_cast<size_t>(y) * from.width + x] =
           PatternColor(source.left + x, source.top + y);
-  // GDI's own pixel replication: the same enlargement the lens gets from its copy.
-  SetStretchBltMode(to.dc, COLORONCOLOR);
+  // GDI's own pixel replication, in a context's default stretch mode as the lens's copy is:
+  // where the source is one pixel larger than the picture (zoom step 2, odd side) the merged
+  // pixels are combined as that mode combines them.
   StretchBlt(to.dc, 0, 0, to.width, to.height, from.dc, 0, 0, from.width, from.height, SRCCOPY);
   Image image = to.ToImage();
   if (view.cross) {

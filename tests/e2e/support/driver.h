@@ -97,6 +97,9 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title = nul
 // crashed test left behind: its hotkeys would take ours.
 bool AnyLumeviewRunning();
 
+// True when Wine's tray window (where tray icons live, at the screen's top-left) is shown.
+bool TrayWindowShown();
+
 class LumeviewProcess {
  public:
   LumeviewProcess() = default;
@@ -161,6 +164,9 @@ class PatternWindow {
 
   HWND Handle() const;
   RECT Area() const { return area_; }
+  // Brings the window to the top of the topmost band again, above windows shown after it
+  // (Wine's tray window, which a starting Lumeview brings up at the top-left corner).
+  void Raise() const;
   // Left-button presses that reached the window.
   int Clicks() const;
   // Waits until the screen shows the pattern over the whole area.
@@ -231,8 +237,8 @@ int HalfExtent(int side, int zoom);
 RECT SourceRect(const LensView& view);
 
 // The exact picture: the source rectangle of the pattern enlarged to width x height by pixel
-// replication (StretchBlt with COLORONCOLOR from a bitmap of the pattern, as GDI replicates),
-// with the black crosshair when `cross` is set. The source must lie in `patternArea`;
+// replication (StretchBlt from a bitmap of the pattern in the default stretch mode, as the
+// lens copies), with the black crosshair when `cross` is set. The source must lie in `patternArea`;
 // otherwise the result is empty.
 Image ExpectedPicture(const LensView& view, const RECT& patternArea);
 

@@ -1,0 +1,146 @@
+// The lens picture, judged pixel for pixel: Lumeview starts in fixed mode from preset settings,
+// the driver shows a pattern whose every pixel has its own colour, places the cursor on it, and
+// the lens must show exactly the enlargement of the screen around the cursor.
+
+#include <gtest/gtest.h>
+
+#include "support/driver.h"
+
+namespace {
+
+using namespace e2e;
+
+// The pattern covers the screen's top-left part; the lens sits to its right, away from
+// everything it magnifies.
+constexpr RECT kPatternArea{0, 0, 640, 560};
+constexpr POINT kInside{300, 260};
+
+struct PictureCase {
+  int zoom;
+  bool cross;
+  bool borders;
+  int width;  // outer size of the window
+  int height;
+};
+
+class MagnifierPicture : public ::testing::TestWithParam<PictureCase> {
+ protected:
+  void SetUp() override { ClearSettings(); }
+  void TearDown() override { ClearSettings(); }
+};
+
+// One start per case: the picture around a cursor in the middle of the pattern, then with the
+// cursor in the screen's top-left corner, where the copied area is shifted onto the screen
+// and the cursor is off the picture's centre.
+TEST_P(MagnifierPicture, ShowsTheExactEnlargementAroundTheCursor) {
+  const PictureCase c = GetParam();
+  WriteSettings({.zoom = c.zoom,
+                 .showCross = c.cross,
+                 .showBorders = c.borders,
+                 .moveWindow = false,
+                 .left = 760,
+                 .top = 300,
+                 .width = c.width,
+                 .height = c.height});
+  PatternWindow pattern(kPatternArea);
+  ASSERT_TRUE(pattern.WaitShown());
+  MoveCursor(kInside.x, kInside.y);
+
+  LumeviewProcess lumeview;
+  ASSERT_TRUE(lumeview.Start());
+  pattern.Raise();
+  const RECT outer = WindowRectOf(lumeview.Lens());
+  EXPECT_EQ(760, outer.left);
+  EXPECT_EQ(300, outer.top);
+  EXPECT_EQ(c.width, Width(outer));
+  EXPECT_EQ(c.height, Height(outer));
+
+  LensView view = ViewOf(lumeview.Lens(), kInside, c.zoom, true, c.cross, c.borders);
+  ASSERT_GT(view.width, 0);
+  EXPECT_TRUE(WaitForPicture(view, pattern));
+
+  if (c.borders) {
+    // The 1-pixel border around the picture is the window's background, not picture.
+    const Image ring = CaptureScreen(ClientRectOnScreen(lumeview.Lens()));
+    const uint32_t face = ButtonFaceColor();
+    for (int x = 0; x < ring.width; ++x) {
+      EXPECT_EQ(face, ring.At(x, 0)) << "top border at x=" << x;
+      EXPECT_EQ(face, ring.At(x, ring.height - 1)) << "bottom border at x=" << x;
+    }
+    for (int y = 0; y < ring.height; ++y) {
+      EXPECT_EQ(face, ring.At(0, y)) << "left border at y=" << y;
+      EXPECT_EQ(face, ring.At(ring.width - 1, y)) << "right border at y=" << y;
+    }
+  }
+
+  MoveCursor(0, 0);
+  view.cursor = POINT{0, 0};
+  const RECT source = SourceRect(view);
+  EXPECT_EQ(0, source.left);
+  EXPECT_EQ(0, source.top);
+  EXPECT_TRUE(WaitForPicture(view, pattern));
+
+  EXPECT_TRUE(lumeview.Close());
+}
+
+// Zoom 2 copies without enlarging; 4 on a picture whose side is not a multiple of 4 replicates
+// unevenly; 6 triples. Odd and even picture sizes, with and without the crosshair and border.
+INSTANTIATE_TEST_SUITE_P(
+    ZoomSteps, MagnifierPicture,
+    ::testing::Values(PictureCase{2, false, true, 150, 150}, PictureCase{2, true, false, 151, 149},
+                      PictureCase{4, false, false, 150, 150}, PictureCase{4, true, true, 161, 143},
+                      PictureCase{6, false, true, 180, 160}, PictureCase{6, true, false, 150, 150}),
+    [](const ::testing::TestParamInfo<PictureCase>& info) {
+      const PictureCase& c = info.param;
+      return "Zoom" + std::to_string(c.zoom) + (c.cross ? "Cross" : "") +
+             (c.borders ? "Border" : "") + std::to_string(c.width) + "x" +
+             std::to_string(c.height);
+    });
+
+// The oracle itself: the driver's replication matches what GDI does when it enlarges a
+// copy of the screen, checked here on the pattern shown by the driver (no Lumeview involved).
+TEST(PictureOracle, MatchesAnEnlargedScreenCopy) {
+  PatternWindow pattern(kPatternArea);
+  ASSERT_TRUE(pattern.WaitShown());
+  for (int zoom : {2, 3, 4, 6}) {
+    for (int side : {149, 150}) {
+      LensView view;
+      view.cursor = kInside;
+      view.width = side;
+      view.height = side - 7;
+      view.zoom = zoom;
+      const RECT source = SourceRect(view);
+      HDC screen = GetDC(nullptr);
+      HDC memory = CreateCompatibleDC(screen);
+      HBITMAP bitmap = CreateCompatibleBitmap(screen, view.width, view.height);
+      HGDIOBJ old = SelectObject(memory, bitmap);
+      StretchBlt(memory, 0, 0, view.width, view.height, screen, source.left, source.top,
+                 Width(source), Height(source), SRCCOPY);
+      // Put the enlargement on the screen beside the pattern and read it back.
+      HWND shown = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC",
+                                   "", WS_POPUP, 800, 600, view.width, view.height, nullptr,
+                                   nullptr, nullptr, nullptr);
+      ASSERT_NE(nullptr, shown);
+      ShowWindow(shown, SW_SHOWNOACTIVATE);
+      UpdateWindow(shown);
+      view.onScreen = RECT{800, 600, 800 + view.width, 600 + view.height};
+      const Image expected = ExpectedPicture(view, kPatternArea);
+      ::testing::AssertionResult same = ::testing::AssertionFailure();
+      WaitFor([&] {
+        HDC dc = GetDC(shown);
+        BitBlt(dc, 0, 0, view.width, view.height, memory, 0, 0, SRCCOPY);
+        ReleaseDC(shown, dc);
+        same = SamePicture(CaptureScreen(view.onScreen), expected);
+        return static_cast<bool>(same);
+      });
+      EXPECT_TRUE(same) << "zoom " << zoom << ", " << view.width << "x" << view.height;
+      DestroyWindow(shown);
+      SelectObject(memory, old);
+      DeleteObject(bitmap);
+      DeleteDC(memory);
+      ReleaseDC(nullptr, screen);
+    }
+  }
+}
+
+}  // namespace
