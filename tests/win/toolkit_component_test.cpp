@@ -139,7 +139,7 @@ TEST(Application, HiddenWindowOwnsEveryFormAndIsNeverShown) {
   auto form = NewForm();
   form->SetBounds(40, 40, 200, 120);
   form->Show();
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(form->Handle()) != FALSE; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(form->Handle()) != FALSE; }, tktest::kPatience));
   EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), app);
   EXPECT_EQ(GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
   EXPECT_FALSE(IsWindowVisible(app));
@@ -239,20 +239,20 @@ TEST(Application, ErrorReportIsAMessageBoxAndRepeatsAreNotStacked) {
     }
     // Let the failing timer fire several more times while the report is open.
     if (failures_when_open >= 0 && (failures >= failures_when_open + 4 ||
-                                    GetTickCount64() - start > 8000)) {
+                                    GetTickCount64() - start > 3 * tktest::kPatience / 2)) {
       boxes_seen = boxes.size();
       failing.SetEnabled(false);
       for (HWND b : boxes) PostMessageA(b, WM_COMMAND, IDOK, 0);
       closed = true;
     }
-    if (GetTickCount64() - start > 10000) {  // never hang the suite
+    if (GetTickCount64() - start > 2 * tktest::kPatience) {  // never hang the suite
       failing.SetEnabled(false);
       for (HWND b : boxes) PostMessageA(b, WM_COMMAND, IDOK, 0);
       closed = true;
     }
   });
-  ASSERT_TRUE(WaitFor([&] { return closed; }, 15000));
-  ASSERT_TRUE(WaitFor([] { return tktest::ThreadWindowsOfClass("#32770").empty(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return closed; }, 3 * tktest::kPatience));
+  ASSERT_TRUE(WaitFor([] { return tktest::ThreadWindowsOfClass("#32770").empty(); }, tktest::kPatience));
 
   ASSERT_GE(failures_when_open, 1) << "no message box appeared";
   EXPECT_EQ(box.caption, "Toolkit Test");
@@ -432,7 +432,7 @@ class PopupMenuTest : public ::testing::Test {
           PostMessageA(menus[0], WM_KEYDOWN, key, 1);
           PostMessageA(menus[0], WM_KEYUP, key, 0xC0000001);
         }
-      } else if (GetTickCount64() - start > 8000) {
+      } else if (GetTickCount64() - start > 3 * tktest::kPatience / 2) {
         timed_out_ = true;
         EndMenu();
       }

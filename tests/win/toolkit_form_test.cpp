@@ -283,7 +283,7 @@ class ModalTest : public ::testing::Test {
     const ULONGLONG start = GetTickCount64();
     driver.SetOnTimer([&](TComponent*) {
       if (!modal_->InModalRun()) return;
-      if (GetTickCount64() - start > 8000) {
+      if (GetTickCount64() - start > 3 * tktest::kPatience / 2) {
         timed_out_ = true;
         modal_->SetModalResult(mrAbort);
         return;
@@ -336,6 +336,7 @@ TEST_F(ModalTest, OtherWindowsAreDisabledDuringTheRunAndTheResultComesBack) {
   EXPECT_FALSE(IsWindowVisible(modal_->Handle()));
   EXPECT_FALSE(modal_->InModalRun());
   EXPECT_EQ(GetActiveWindow(), other_->Handle());
+  EXPECT_EQ(GetForegroundWindow(), other_->Handle());
   EXPECT_FALSE(IsWindowVisible(Application->Handle()));
 
   // A second run of the same form starts afresh.
@@ -477,7 +478,7 @@ TEST(FormPaint, WindowlessChildrenArePaintedAtTheirPlaceAndClippedToIt) {
   const COLORREF white = RGB(255, 255, 255), red = RGB(255, 0, 0), blue = RGB(0, 0, 255),
                  yellow = RGB(255, 255, 0);
   ASSERT_TRUE(WaitFor([&] { return at(20, 10) == blue && at(59, 39) == yellow && at(0, 0) == white; },
-                      5000))
+                      tktest::kPatience))
       << "the child's corners never showed; top-left is " << std::hex << at(20, 10);
   EXPECT_GE(child->paints, 1);
   EXPECT_EQ(hidden->paints, 0);
@@ -494,19 +495,19 @@ TEST(FormPaint, WindowlessChildrenArePaintedAtTheirPlaceAndClippedToIt) {
 
   // Moving the child repaints both places.
   child->SetBounds(50, 40, 40, 30);
-  ASSERT_TRUE(WaitFor([&] { return at(50, 40) == blue && at(20, 10) == white; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return at(50, 40) == blue && at(20, 10) == white; }, tktest::kPatience));
   EXPECT_EQ(at(89, 69), yellow);
   EXPECT_EQ(at(49, 40), white);
 
   // Hiding it, and deleting it, give its place back to the form.
   hidden->SetBounds(10, 60, 20, 20);
   hidden->SetVisible(true);
-  ASSERT_TRUE(WaitFor([&] { return at(10, 60) == blue; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return at(10, 60) == blue; }, tktest::kPatience));
   hidden->SetVisible(false);
-  EXPECT_TRUE(WaitFor([&] { return at(10, 60) == white && at(15, 65) == white; }, 5000))
+  EXPECT_TRUE(WaitFor([&] { return at(10, 60) == white && at(15, 65) == white; }, tktest::kPatience))
       << "a hidden child stayed on screen";
   delete child;
-  EXPECT_TRUE(WaitFor([&] { return at(50, 40) == white && at(70, 55) == white; }, 5000))
+  EXPECT_TRUE(WaitFor([&] { return at(50, 40) == white && at(70, 55) == white; }, tktest::kPatience))
       << "a deleted child stayed on screen";
   EXPECT_EQ(form->Controls().size(), 1u);
 }

@@ -33,6 +33,10 @@ class ApplicationEnvironment : public ::testing::Environment {
   std::unique_ptr<TApplication> app_;
 };
 
+// How long a test waits for something that should happen: long, so that a loaded machine
+// does not fail a test; a wait that succeeds ends as soon as the condition holds.
+constexpr DWORD kPatience = 10000;
+
 // Lets messages run until `done` holds or `timeout_ms` has passed; true when it held.
 inline bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;

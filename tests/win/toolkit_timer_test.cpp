@@ -48,7 +48,7 @@ TEST(Timer, FiresAgainAndAgainWhileEnabled) {
     sender = s;
   });
   EXPECT_TRUE(timer.Running());
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }, 5000)) << ticks << " ticks";
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }, tktest::kPatience)) << ticks << " ticks";
   EXPECT_EQ(sender, &timer);
 
   timer.SetEnabled(false);
@@ -59,7 +59,7 @@ TEST(Timer, FiresAgainAndAgainWhileEnabled) {
 
   timer.SetEnabled(true);
   EXPECT_TRUE(timer.Running());
-  ASSERT_TRUE(WaitFor([&] { return ticks >= stopped_at + 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return ticks >= stopped_at + 3; }, tktest::kPatience));
 }
 
 TEST(Timer, EnablingARunningTimerKeepsItsSchedule) {
@@ -103,7 +103,7 @@ TEST(Timer, IntervalZeroStopsIt) {
   int ticks = 0;
   timer.SetInterval(20);
   timer.SetOnTimer([&](TComponent*) { ++ticks; });
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 2; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 2; }, tktest::kPatience));
   timer.SetInterval(0);
   EXPECT_FALSE(timer.Running());
   EXPECT_TRUE(timer.Enabled());
@@ -112,7 +112,7 @@ TEST(Timer, IntervalZeroStopsIt) {
   EXPECT_EQ(ticks, stopped_at);
   timer.SetInterval(20);
   EXPECT_TRUE(timer.Running());
-  EXPECT_TRUE(WaitFor([&] { return ticks > stopped_at; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return ticks > stopped_at; }, tktest::kPatience));
 }
 
 TEST(Timer, WithoutAHandlerNothingRuns) {
@@ -139,7 +139,7 @@ TEST(Timer, WithoutAHandlerNothingRuns) {
   PumpFor(150);
   EXPECT_EQ(ticks, 0);
   waiting.SetEnabled(true);
-  EXPECT_TRUE(WaitFor([&] { return ticks > 0; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return ticks > 0; }, tktest::kPatience));
 }
 
 TEST(Timer, ATickAlreadyDueIsNotDeliveredAfterStopping) {
@@ -147,13 +147,13 @@ TEST(Timer, ATickAlreadyDueIsNotDeliveredAfterStopping) {
   TTimer timer(nullptr);
   timer.SetInterval(10);
   timer.SetOnTimer([&](TComponent*) { ++ticks; });
-  ASSERT_TRUE(WaitForPendingTick(5000));
+  ASSERT_TRUE(WaitForPendingTick(tktest::kPatience));
   timer.SetEnabled(false);
   PumpFor(100);
   EXPECT_EQ(ticks, 0) << "a stopped timer's handler ran";
 
   timer.SetEnabled(true);
-  ASSERT_TRUE(WaitForPendingTick(5000));
+  ASSERT_TRUE(WaitForPendingTick(tktest::kPatience));
   timer.SetInterval(0);
   PumpFor(100);
   EXPECT_EQ(ticks, 0) << "a timer with interval 0 ran its handler";
@@ -165,8 +165,8 @@ TEST(Timer, ADestroyedTimerCallsNothing) {
   auto* timer = new TTimer(owner.get());
   timer->SetInterval(10);
   timer->SetOnTimer([&](TComponent*) { ++ticks; });
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 1; }, 5000));
-  ASSERT_TRUE(WaitForPendingTick(5000));
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 1; }, tktest::kPatience));
+  ASSERT_TRUE(WaitForPendingTick(tktest::kPatience));
   const int before = ticks;
   owner.reset();  // destroys the timer with its owner
   PumpFor(100);
@@ -184,7 +184,7 @@ TEST(HandlerErrors, AFailingTickIsReportedAndTheNextTickStillComes) {
     ++ticks;
     throw EClipboardException("Cannot open clipboard");
   });
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }, 5000)) << "ticks stopped after a failure";
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }, tktest::kPatience)) << "ticks stopped after a failure";
   EXPECT_TRUE(timer.Running());
   ASSERT_GE(errors.texts.size(), 3u);
   EXPECT_EQ(errors.texts.size(), static_cast<size_t>(ticks));
@@ -217,7 +217,7 @@ TEST(HandlerErrors, AFailingFormHandlerIsReportedAtTheWindowProcedure) {
   EXPECT_EQ(sent, 0);
   PostMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
   PostMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-  ASSERT_TRUE(WaitFor([&] { return notches == 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return notches == 3; }, tktest::kPatience));
   EXPECT_EQ(errors.texts, (std::vector<std::string>{"Out of system resources.", "Wheel refused.",
                                                     "Wheel refused.", "Wheel refused."}));
 
@@ -226,7 +226,7 @@ TEST(HandlerErrors, AFailingFormHandlerIsReportedAtTheWindowProcedure) {
   int ticks = 0;
   timer.SetInterval(20);
   timer.SetOnTimer([&](TComponent*) { ++ticks; });
-  EXPECT_TRUE(WaitFor([&] { return ticks >= 2; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return ticks >= 2; }, tktest::kPatience));
 }
 
 TEST(HandlerErrors, AnErrorOfNoKnownKindIsStillReported) {
@@ -239,7 +239,7 @@ TEST(HandlerErrors, AnErrorOfNoKnownKindIsStillReported) {
     thrown = true;
     throw 42;
   });
-  ASSERT_TRUE(WaitFor([&] { return !errors.texts.empty(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !errors.texts.empty(); }, tktest::kPatience));
   EXPECT_FALSE(errors.texts[0].empty());
 }
 
@@ -260,7 +260,7 @@ TEST(HandlerErrors, WithoutAnApplicationObjectAFailureStopsAtTheWindowProcedure)
   });
   {
     Detached detached;
-    const ULONGLONG deadline = GetTickCount64() + 5000;
+    const ULONGLONG deadline = GetTickCount64() + tktest::kPatience;
     MSG msg;
     while (ticks < 2 && GetTickCount64() < deadline) {
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
