@@ -211,15 +211,17 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   TControl::SetBounds(left, top, width, height);
-  if (wnd_ && !setting_bounds_) ApplyHandleBounds();
+  if (wnd_) ApplyHandleBounds();
   if (!wnd_) AlignControls();  // no window yet, so no WM_SIZE to do it
 }
 
 void TWinControl::ApplyHandleBounds() {
+  // Bounds set again from inside this move (a handler that pumps messages) still apply.
+  const bool outer = setting_bounds_;
   setting_bounds_ = true;
   SetWindowPos(wnd_.get(), nullptr, left_, top_, width_, height_,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  setting_bounds_ = false;
+  setting_bounds_ = outer;
 }
 
 void TWinControl::Invalidate() {
