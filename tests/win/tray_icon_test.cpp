@@ -246,8 +246,7 @@ class TrayIconTest : public ::testing::Test {
     ASSERT_TRUE(icon_);
     tray_ = std::make_unique<RecordingTrayIcon>(nullptr);
     log_.Attach(*tray_);
-    tray_->Icon().Assign(icon_.get());
-    tray_->FinishLoading();
+    tray_->Icon().Assign(icon_.get());  // shows the icon at once (LoadingAndActive)
     tray_->calls.clear();
   }
   void TearDown() override {
