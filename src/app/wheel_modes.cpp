@@ -73,12 +73,16 @@ void TfrmZoom::ChangeTransparency(int d) {
   ShowInfo("Transparent:" + std::to_string(state_.Transparency));
 }
 
+// A framed window cannot get smaller than the system's minimum tracking size: stopping there
+// keeps the size step centred instead of moving a window whose size no longer changes.
 int TfrmZoom::MinimumOuterWidth() const {
-  return kMinimumPictureSide + 2 * BorderWidth() + (Width() - ClientWidth());
+  const int own = kMinimumPictureSide + 2 * BorderWidth() + (Width() - ClientWidth());
+  return BorderStyle() == TBorderStyle::bsNone ? own : std::max(own, GetSystemMetrics(SM_CXMINTRACK));
 }
 
 int TfrmZoom::MinimumOuterHeight() const {
-  return kMinimumPictureSide + 2 * BorderWidth() + (Height() - ClientHeight());
+  const int own = kMinimumPictureSide + 2 * BorderWidth() + (Height() - ClientHeight());
+  return BorderStyle() == TBorderStyle::bsNone ? own : std::max(own, GetSystemMetrics(SM_CYMINTRACK));
 }
 
 void TfrmZoom::ChangeSize(int d) {
