@@ -56,9 +56,8 @@ class SetupDialog : public ::testing::Test {
 
 // Closes the dialog with Return (OK) or Esc (Cancel), the cursor left where it is.
 ::testing::AssertionResult CloseWithKey(DWORD pid, HWND dialog, WORD key) {
-  if (!tray_driver::MakeForeground(dialog))
-    return ::testing::AssertionFailure() << "the dialog does not come to the foreground";
-  PressKeys({key});
+  ::testing::AssertionResult pressed = tray_driver::PressInDialog(dialog, key);
+  if (!pressed) return pressed;
   return Closed(pid, key == VK_RETURN ? "Return" : "Esc");
 }
 
@@ -140,7 +139,6 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
   EXPECT_EQ(7, tray_driver::TrackBarPosition(c.zoom)) << "OK did not keep zoom step 7";
   ASSERT_TRUE(SlideTo(c.dialog, c.zoom, 3));
   MoveCursor(kSecond.x, kSecond.y);
-  ASSERT_TRUE(tray_driver::MakeForeground(c.dialog));
   ULONGLONG pressAt = beat + 150;
   while (pressAt < GetTickCount64() + 100) pressAt += 2000;
   WaitFor([&] { return GetTickCount64() >= pressAt; }, 2500);

@@ -235,6 +235,20 @@ bool MakeForeground(HWND wnd, DWORD timeoutMs) {
       timeoutMs);
 }
 
+::testing::AssertionResult PressInDialog(HWND dialog, WORD key) {
+  if (!MakeForeground(dialog))
+    return ::testing::AssertionFailure() << "\"" << e2e::TitleOf(dialog)
+                                         << "\" does not come to the foreground";
+  if (!WaitFor([&] {
+        HWND focus = FocusOfThreadOwning(dialog);
+        return focus && IsChild(dialog, focus);
+      }))
+    return ::testing::AssertionFailure() << "no control of \"" << e2e::TitleOf(dialog)
+                                         << "\" takes the focus";
+  e2e::PressKeys({key});
+  return ::testing::AssertionSuccess();
+}
+
 // ---- Tray icon ----------------------------------------------------------------------------
 
 HWND TrayWindow() {

@@ -57,6 +57,9 @@ HWND FindDescendant(HWND parent, const char* className, const char* text = nullp
 HWND FocusOfThreadOwning(HWND wnd);
 // Brings `wnd` to the foreground and waits until it is there.
 bool MakeForeground(HWND wnd, DWORD timeoutMs = e2e::kWait);
+// Brings a dialog to the foreground, waits until one of its controls has the focus (it is
+// ready for keys), then presses the key.
+::testing::AssertionResult PressInDialog(HWND dialog, WORD key);
 
 // ---- Tray icon ----------------------------------------------------------------------------
 

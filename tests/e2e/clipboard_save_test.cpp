@@ -1,0 +1,222 @@
+// The picture handed out: Ctrl+Alt+C puts the lens picture on the clipboard, Ctrl+Alt+F saves it
+// through the save dialog as a Windows bitmap file. Both hold exactly the enlargement (with the
+// crosshair when it is on) and never the coordinates label drawn over the window. The lens is
+// in fixed mode, away from the driver's pattern that it magnifies.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/driver.h"
+#include "support/tray_driver.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr RECT kPatternArea{0, 0, 640, 560};
+constexpr POINT kFirst{300, 260};
+constexpr POINT kSecond{200, 330};
+constexpr POINT kThird{420, 180};
+constexpr POINT kFourth{150, 150};
+// The coordinates label in the picture's top-left corner (generously).
+constexpr RECT kLabelRegion{0, 0, 110, 22};
+
+class PictureOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearSettings();
+    // The lens sits right of the pattern, with the coordinates label shown.
+    WriteSettings({.zoom = 4, .showCross = true, .moveWindow = false, .showMousePos = true,
+                   .left = 900, .top = 100, .width = 150, .height = 150});
+  }
+  void TearDown() override { ClearSettings(); }
+
+  LensView ViewAt(HWND lens, POINT cursor) const {
+    return ViewOf(lens, cursor, 4, /*fixedMode=*/true, /*cross=*/true, /*borders=*/true);
+  }
+};
+
+bool HasFormat(UINT format) {
+  for (UINT f : tray_driver::ClipboardFormats())
+    if (f == format) return true;
+  return false;
+}
+
+// The system's text for an error code as the program reports it: without trailing spaces,
+// control characters and periods.
+std::string ReasonText(DWORD code) {
+  char buffer[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 buffer, sizeof buffer, nullptr);
+  std::string text = buffer;
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
+}
+
+TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
+  PatternWindow pattern(kPatternArea);
+  ASSERT_TRUE(pattern.WaitShown());
+  MoveCursor(kFirst.x, kFirst.y);
+  LumeviewProcess lumeview;
+  ASSERT_TRUE(lumeview.Start());
+
+  LensView view = ViewAt(lumeview.Lens(), kFirst);
+  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  // The coordinates label is drawn over the window...
+  ASSERT_TRUE(WaitForOverlay(view, pattern, kLabelRegion));
+
+  // ...but the copy is the bare enlargement with its crosshair.
+  ASSERT_TRUE(tray_driver::EmptyTheClipboard());
+  PressCtrlAlt('C');
+  std::optional<Image> copied;
+  ASSERT_TRUE(WaitFor([&] { return (copied = tray_driver::ReadClipboardPicture()).has_value(); }))
+      << "no bitmap on the clipboard";
+  EXPECT_TRUE(SamePicture(*copied, ExpectedPicture(view, pattern.Area())));
+  EXPECT_TRUE(HasFormat(CF_BITMAP));
+  EXPECT_FALSE(HasFormat(CF_PALETTE)) << "a palette on a true-colour display";
+
+  // The picture goes on with the cursor, and the next copy holds the new picture.
+  MoveCursor(kSecond.x, kSecond.y);
+  view.cursor = kSecond;
+  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  ASSERT_TRUE(tray_driver::EmptyTheClipboard());
+  PressCtrlAlt('C');
+  ASSERT_TRUE(WaitFor([&] { return (copied = tray_driver::ReadClipboardPicture()).has_value(); }))
+      << "no bitmap on the clipboard after the second copy";
+  EXPECT_TRUE(SamePicture(*copied, ExpectedPicture(view, pattern.Area())));
+
+  EXPECT_TRUE(lumeview.Close());
+}
+
+TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) {
+  PatternWindow pattern(kPatternArea);
+  ASSERT_TRUE(pattern.WaitShown());
+  MoveCursor(kFirst.x, kFirst.y);
+  LumeviewProcess lumeview;
+  ASSERT_TRUE(lumeview.Start());
+  const DWORD pid = lumeview.Id();
+  tray_driver::ScratchFolder folder;
+  ASSERT_TRUE(tray_driver::PathExists(folder.Path())) << folder.Path();
+
+  LensView view = ViewAt(lumeview.Lens(), kFirst);
+  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  const Image first = ExpectedPicture(view, pattern.Area());
+
+  // Ctrl+Alt+F opens the save dialog with an empty name; the picture stands still meanwhile,
+  // however the cursor moves.
+  PressCtrlAlt('F');
+  HWND dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog";
+  ASSERT_NE(nullptr, tray_driver::FileNameBox(dialog));
+  EXPECT_EQ("", tray_driver::TextOf(tray_driver::FileNameBox(dialog)));
+  MoveCursor(kSecond.x, kSecond.y);
+  EXPECT_TRUE(tray_driver::HoldsFor(
+      [&] { return SamePicture(CaptureScreen(view.onScreen), first, kLabelRegion); }, 600))
+      << "the picture moved while the save dialog was open";
+
+  // A name without an extension is used as typed; the file is a bitmap of the picture that the
+  // lens showed when the hotkey came, without the coordinates label.
+  const std::string plain = folder.Path() + "picture";
+  ASSERT_TRUE(tray_driver::EnterFileName(dialog, plain));
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "the dialog stays open";
+  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(plain); })) << plain << " not written";
+  EXPECT_EQ((std::vector<std::string>{"picture"}), folder.FileNames());
+  {
+    const auto bytes = tray_driver::ReadWholeFile(plain);
+    ASSERT_TRUE(bytes && bytes->size() > 54);
+    EXPECT_EQ('B', (*bytes)[0]);
+    EXPECT_EQ('M', (*bytes)[1]);
+    const auto saved = tray_driver::PictureOfBitmapFile(*bytes);
+    ASSERT_TRUE(saved.has_value()) << "not a bitmap file of the program's layout";
+    EXPECT_EQ(view.width, saved->width);
+    EXPECT_EQ(view.height, saved->height);
+    EXPECT_TRUE(SamePicture(*saved, first));
+  }
+
+  // The picture moves on once the dialog has gone.
+  view.cursor = kSecond;
+  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  const Image second = ExpectedPicture(view, pattern.Area());
+
+  // The second run offers the name chosen before. Given a full path, the system's dialog opens
+  // in its folder and shows the name there (Windows and Wine alike), so a bare name typed now
+  // lands in the same folder. A name ending in .jpg still receives a bitmap file.
+  PressCtrlAlt('F');
+  dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog the second time";
+  std::string offered;
+  EXPECT_TRUE(WaitFor([&] {
+    offered = tray_driver::TextOf(tray_driver::FileNameBox(dialog));
+    return offered == plain || offered == "picture";
+  })) << "the file-name box reads \"" << offered << "\", not the earlier " << plain;
+  const std::string jpg = folder.Path() + "shot.jpg";
+  ASSERT_TRUE(tray_driver::EnterFileName(dialog, "shot.jpg"));
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
+  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(jpg); })) << jpg << " not written";
+  {
+    const auto bytes = tray_driver::ReadWholeFile(jpg);
+    ASSERT_TRUE(bytes && bytes->size() > 2);
+    EXPECT_EQ('B', (*bytes)[0]);
+    EXPECT_EQ('M', (*bytes)[1]);
+    const auto saved = tray_driver::PictureOfBitmapFile(*bytes);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_TRUE(SamePicture(*saved, second));
+  }
+
+  // Cancelling writes nothing and lets the picture move on.
+  PressCtrlAlt('F');
+  dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog the third time";
+  MoveCursor(kThird.x, kThird.y);
+  ASSERT_TRUE(tray_driver::PressInDialog(dialog, VK_ESCAPE));
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "Esc left the dialog open";
+  view.cursor = kThird;
+  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
+  const Image third = ExpectedPicture(view, pattern.Area());
+
+  // Saving over an existing file replaces it without a question.
+  PressCtrlAlt('F');
+  dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog the fourth time";
+  ASSERT_TRUE(tray_driver::EnterFileName(dialog, plain));
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
+  std::optional<Image> replaced;
+  EXPECT_TRUE(WaitFor([&] {
+    const auto bytes = tray_driver::ReadWholeFile(plain);
+    replaced = bytes ? tray_driver::PictureOfBitmapFile(*bytes) : std::nullopt;
+    return replaced && SamePicture(*replaced, third);
+  })) << "the file still holds the earlier picture";
+  EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
+
+  // A folder that does not exist: the error report names the full path and the system's
+  // reason, and nothing is written.
+  const std::string missingFolder = folder.Path() + "missing";
+  const std::string unwritable = missingFolder + "\\picture.bmp";
+  PressCtrlAlt('F');
+  dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog the fifth time";
+  ASSERT_TRUE(tray_driver::EnterFileName(dialog, unwritable));
+  HWND report = tray_driver::WaitForTopWindow(pid, "#32770", "Lumeview");
+  ASSERT_NE(nullptr, report) << "no error report";
+  HANDLE probe = CreateFileA(unwritable.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD code = GetLastError();
+  ASSERT_EQ(INVALID_HANDLE_VALUE, probe);
+  EXPECT_EQ("Cannot create file \"" + unwritable + "\". " + ReasonText(code) + ".",
+            tray_driver::MessageBoxText(report));
+  ASSERT_TRUE(tray_driver::PressInDialog(report, VK_RETURN));
+  EXPECT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "the report stays";
+  EXPECT_FALSE(tray_driver::PathExists(missingFolder));
+  EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
+  MoveCursor(kFourth.x, kFourth.y);
+  view.cursor = kFourth;
+  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion)) << "frozen after the failure";
+
+  EXPECT_TRUE(lumeview.Close());
+}
+
+}  // namespace
