@@ -37,6 +37,13 @@ class ApplicationEnvironment : public ::testing::Environment {
 // does not fail a test; a wait that succeeds ends as soon as the condition holds.
 constexpr DWORD kPatience = 10000;
 
+// Under Wine on X without a window manager, a window's activation comes back from the X server
+// as a focus event a little later. When a second window has been activated meanwhile and both
+// can still take the focus, the late events make the two windows take the focus from each
+// other for ever, inside the message functions (nothing returns). Tests therefore never leave
+// two visible, enabled windows that were activated one right after the other: the earlier
+// one is hidden, disabled or destroyed before messages run again ("focus note").
+
 // Lets messages run until `done` holds or `timeout_ms` has passed; true when it held.
 inline bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;

@@ -184,7 +184,8 @@ TEST(HandlerErrors, AFailingTickIsReportedAndTheNextTickStillComes) {
     ++ticks;
     throw EClipboardException("Cannot open clipboard");
   });
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }, tktest::kPatience)) << "ticks stopped after a failure";
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }, tktest::kPatience))
+      << "ticks stopped after a failure";
   EXPECT_TRUE(timer.Running());
   ASSERT_GE(errors.texts.size(), 3u);
   EXPECT_EQ(errors.texts.size(), static_cast<size_t>(ticks));
@@ -213,7 +214,8 @@ TEST(HandlerErrors, AFailingFormHandlerIsReportedAtTheWindowProcedure) {
 
   // Sent and posted messages alike; the queue keeps moving after each failure.
   LRESULT sent = 1;
-  EXPECT_NO_THROW(sent = SendMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0));
+  EXPECT_NO_THROW(sent =
+                      SendMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0));
   EXPECT_EQ(sent, 0);
   PostMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
   PostMessageA(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
