@@ -1,5 +1,7 @@
 #include "toolkit/form.h"
 
+#include <optional>
+
 #include <cstdlib>
 
 #include "toolkit/application.h"
@@ -162,7 +164,7 @@ void TForm::Resized() {
 int TForm::ShowModal() {
   if (in_modal_ || Visible()) throw EError("Cannot make a visible window modal");
   HWND wnd = Handle();
-  TaskWindowsDisabled others(wnd);
+  std::optional<TaskWindowsDisabled> others(std::in_place, wnd);
   in_modal_ = true;
   modal_result_ = mrNone;
   struct ModalFlag {
@@ -186,6 +188,8 @@ int TForm::ShowModal() {
     Application->DispatchOne(msg);
   }
   in_modal_ = false;
+  // The others come back first, so the activation goes to them and not to another program.
+  others.reset();
   Hide();
   return modal_result_;
 }
