@@ -3,7 +3,10 @@
 #   LUMEVIEW_ROOT   the source tree
 #   BUILD           build tree: $LUMEVIEW_BUILD, else build/ under the source tree
 #   DEPS_PREFIX     cross-built libraries for the Windows target (libjpeg)
-#   WINEPREFIX      Wine prefix; an exported WINEPREFIX wins, else build/wineprefix
+#   WINEPREFIX      Wine prefix; an exported WINEPREFIX wins, else build/wineprefix, the
+#                   program's own (scripts/run, scripts/bench). The tests have their own,
+#                   build/wineprefix-test (scripts/test, wine-run), so they never touch the
+#                   settings of the Lumeview you run, and both can run at once.
 #
 # Functions: start_xvfb, stop_xvfb, ensure_prefix, start_wineserver, warm_wine, stop_all,
 # wine_quiet (a Wine program with its output in the log), wait_for (a bounded wait).
@@ -13,6 +16,7 @@ BUILD=${LUMEVIEW_BUILD:-$LUMEVIEW_ROOT/build}
 DEPS_PREFIX=$BUILD/deps/libjpeg
 LOG_DIR=$BUILD/logs
 LUMEVIEW_WINEPREFIX=$BUILD/wineprefix
+LUMEVIEW_TEST_WINEPREFIX=$BUILD/wineprefix-test
 
 WINE_DIR=/usr/lib/wine
 WINE=$WINE_DIR/wine64
