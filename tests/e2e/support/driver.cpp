@@ -549,13 +549,39 @@ void Click() {
   SendAll(inputs);
 }
 
-void Drag(POINT from, POINT to, int steps) {
+bool XServerClick() {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  char command[] = "xdotool click 1";
+  // Wine runs a Unix program named by its path on the Z: drive.
+  if (!CreateProcessA("Z:\\usr\\bin\\xdotool", command, nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info))
+    return false;
+  // Wine gives no process handle for a Unix program: the click then comes a moment later,
+  // which the caller's wait for its effect covers.
+  if (info.hProcess) {
+    WaitForSingleObject(info.hProcess, kWait);
+    CloseHandle(info.hProcess);
+  }
+  if (info.hThread) CloseHandle(info.hThread);
+  return true;
+}
+
+void Drag(POINT from, POINT to, int steps, const std::function<bool()>& arrived) {
   MoveCursor(from.x, from.y);
   std::vector<INPUT> down{MouseInput(MOUSEEVENTF_LEFTDOWN)};
   SendAll(down);
   steps = std::max(steps, 1);
   for (int i = 1; i <= steps; ++i)
     MoveCursor(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+  if (arrived) {
+    const ULONGLONG deadline = GetTickCount64() + kWait;
+    while (!WaitFor(arrived, 300) && GetTickCount64() < deadline) {
+      MoveCursor(to.x + 1, to.y);
+      MoveCursor(to.x, to.y);
+    }
+  }
   std::vector<INPUT> up{MouseInput(MOUSEEVENTF_LEFTUP)};
   SendAll(up);
 }
@@ -661,6 +687,23 @@ Image ExpectedPicture(const LensView& view, const RECT& patternArea) {
                                        << first.str();
 }
 
+namespace {
+
+// With LUMEVIEW_E2E_DUMP naming a folder, a picture that did not come is kept there for a look:
+// the expected and the actual picture and the whole screen.
+void DumpOnFailure(const Image& expected, const Image& actual) {
+  const char* folder = std::getenv("LUMEVIEW_E2E_DUMP");
+  if (!folder || !*folder) return;
+  const std::string stem =
+      std::string(folder) + "\\picture-" + std::to_string(GetTickCount64());
+  SaveImage(expected, stem + "-expected.bmp");
+  SaveImage(actual, stem + "-actual.bmp");
+  SaveImage(CaptureScreen(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+            stem + "-screen.bmp");
+}
+
+}  // namespace
+
 ::testing::AssertionResult WaitForPicture(const LensView& view, const PatternWindow& pattern,
                                           DWORD timeoutMs, const RECT& ignore) {
   const Image expected = ExpectedPicture(view, pattern.Area());
@@ -676,6 +719,7 @@ Image ExpectedPicture(const LensView& view, const RECT& patternArea) {
       },
       timeoutMs);
   if (last) return last;
+  DumpOnFailure(expected, CaptureScreen(view.onScreen));
   return ::testing::AssertionFailure() << "lens picture at " << Describe(view.onScreen)
                                        << " (cursor " << view.cursor.x << "," << view.cursor.y
                                        << ", zoom " << view.zoom << "): " << last.message();

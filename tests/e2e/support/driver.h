@@ -192,8 +192,16 @@ void PressCtrlAlt(WORD key);
 void TurnWheel(int notches);
 // Left button down and up where the pointer is.
 void Click();
-// Left button down at `from`, moves in `steps` steps to `to`, button up there.
-void Drag(POINT from, POINT to, int steps = 8);
+// A left click where the pointer is, made by the X server itself (xdotool), as a physical
+// mouse makes it. Under Wine a SendInput click is now and then handed to the desktop window
+// instead of the window under the pointer; a click through X reaches the window under the
+// pointer. False when xdotool could not be started; the click may come a moment after the
+// return.
+bool XServerClick();
+// Left button down at `from`, moves in `steps` steps to `to`, button up there. With `arrived`,
+// the hand rests on `to` before releasing: the button goes up once `arrived` holds (or after
+// kWait), a pixel's wiggle at a time giving the window a fresh move to catch up with.
+void Drag(POINT from, POINT to, int steps = 8, const std::function<bool()>& arrived = nullptr);
 
 // ---- The screen ------------------------------------------------------------------------------
 
@@ -248,7 +256,9 @@ Image ExpectedPicture(const LensView& view, const RECT& patternArea);
                                        const RECT& ignore = RECT{});
 
 // Waits until the picture on the screen equals the expected picture of `view` (outside
-// `ignore`). On failure, says how the last reading differed.
+// `ignore`). On failure, says how the last reading differed (and, when the environment
+// variable LUMEVIEW_E2E_DUMP names a folder, writes the expected and actual pictures and the
+// screen there as .bmp files).
 ::testing::AssertionResult WaitForPicture(const LensView& view, const PatternWindow& pattern,
                                           DWORD timeoutMs = kWait, const RECT& ignore = RECT{});
 
