@@ -1,7 +1,8 @@
 // The picture handed out: Ctrl+Alt+C puts the lens picture on the clipboard, Ctrl+Alt+F saves it
 // through the save dialog as a Windows bitmap file. Both hold exactly the enlargement (with the
-// crosshair when it is on) and never the coordinates label drawn over the window. The lens is
-// in fixed mode, away from the driver's pattern that it magnifies.
+// crosshair when it is on) and never the coordinates label drawn over the window; failures are
+// reported in a message box and leave things as they were. The lens is in fixed mode, away from
+// the driver's pattern that it magnifies.
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,14 @@
 namespace {
 
 using namespace e2e;
+using tray_driver::kSlowWait;
 
 constexpr RECT kPatternArea{0, 0, 640, 560};
 constexpr POINT kFirst{300, 260};
 constexpr POINT kSecond{200, 330};
 constexpr POINT kThird{420, 180};
 constexpr POINT kFourth{150, 150};
+constexpr POINT kFifth{330, 420};
 // The coordinates label in the picture's top-left corner (generously).
 constexpr RECT kLabelRegion{0, 0, 110, 22};
 
@@ -28,8 +31,14 @@ class PictureOutput : public ::testing::Test {
   void SetUp() override {
     ClearSettings();
     // The lens sits right of the pattern, with the coordinates label shown.
-    WriteSettings({.zoom = 4, .showCross = true, .moveWindow = false, .showMousePos = true,
-                   .left = 900, .top = 100, .width = 150, .height = 150});
+    WriteSettings({.zoom = 4,
+                   .showCross = true,
+                   .moveWindow = false,
+                   .showMousePos = true,
+                   .left = 900,
+                   .top = 100,
+                   .width = 150,
+                   .height = 150});
   }
   void TearDown() override { ClearSettings(); }
 
@@ -56,24 +65,36 @@ std::string ReasonText(DWORD code) {
   return text;
 }
 
+// Closes the error report with a key on its focused OK button: Return, which the dialog's
+// keyboard handling turns into OK, or Space, which the button takes itself.
+::testing::AssertionResult DismissWith(DWORD pid, HWND report, WORD key) {
+  ::testing::AssertionResult pressed = tray_driver::PressInDialog(report, key);
+  if (!pressed) return pressed;
+  if (tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "the report stays after " << (key == VK_RETURN ? "Return" : "Space")
+         << " (the key went past the dialog's keyboard handling):"
+         << tray_driver::DescribeTopWindows(pid, "#32770");
+}
+
 TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
   PatternWindow pattern(kPatternArea);
   ASSERT_TRUE(pattern.WaitShown());
   MoveCursor(kFirst.x, kFirst.y);
   LumeviewProcess lumeview;
-  ASSERT_TRUE(lumeview.Start());
+  ASSERT_TRUE(lumeview.Start(kSlowWait));
 
   LensView view = ViewAt(lumeview.Lens(), kFirst);
-  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   // The coordinates label is drawn over the window...
-  ASSERT_TRUE(WaitForOverlay(view, pattern, kLabelRegion));
+  ASSERT_TRUE(WaitForOverlay(view, pattern, kLabelRegion, kSlowWait));
 
   // ...but the copy is the bare enlargement with its crosshair.
   ASSERT_TRUE(tray_driver::EmptyTheClipboard());
-  PressCtrlAlt('C');
+  tray_driver::PressHotkey('C');
   std::optional<Image> copied;
-  ASSERT_TRUE(WaitFor([&] { return (copied = tray_driver::ReadClipboardPicture()).has_value(); }))
-      << "no bitmap on the clipboard";
+  ASSERT_TRUE((copied = tray_driver::WaitForClipboardPicture()).has_value())
+      << "no bitmap on the clipboard;" << tray_driver::InputState();
   EXPECT_TRUE(SamePicture(*copied, ExpectedPicture(view, pattern.Area())));
   EXPECT_TRUE(HasFormat(CF_BITMAP));
   EXPECT_FALSE(HasFormat(CF_PALETTE)) << "a palette on a true-colour display";
@@ -81,12 +102,31 @@ TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
   // The picture goes on with the cursor, and the next copy holds the new picture.
   MoveCursor(kSecond.x, kSecond.y);
   view.cursor = kSecond;
-  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   ASSERT_TRUE(tray_driver::EmptyTheClipboard());
-  PressCtrlAlt('C');
-  ASSERT_TRUE(WaitFor([&] { return (copied = tray_driver::ReadClipboardPicture()).has_value(); }))
+  tray_driver::PressHotkey('C');
+  ASSERT_TRUE((copied = tray_driver::WaitForClipboardPicture()).has_value())
       << "no bitmap on the clipboard after the second copy";
-  EXPECT_TRUE(SamePicture(*copied, ExpectedPicture(view, pattern.Area())));
+  const Image second = ExpectedPicture(view, pattern.Area());
+  EXPECT_TRUE(SamePicture(*copied, second));
+  EXPECT_EQ(" none", tray_driver::DescribeTopWindows(lumeview.Id(), "#32770"))
+      << "a copy reported an error";
+
+  // While another program holds the clipboard open, a copy is reported as "Cannot open
+  // clipboard." and the clipboard keeps what it had.
+  MoveCursor(kThird.x, kThird.y);
+  view.cursor = kThird;
+  ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  tray_driver::PressHotkey('C');
+  HWND report = tray_driver::WaitForTopWindow(lumeview.Id(), "#32770", "Lumeview");
+  CloseClipboard();
+  ASSERT_NE(nullptr, report) << "no error report;" << tray_driver::InputState();
+  EXPECT_EQ("Cannot open clipboard.", tray_driver::MessageBoxText(report));
+  EXPECT_TRUE(DismissWith(lumeview.Id(), report, VK_RETURN));
+  copied = tray_driver::ReadClipboardPicture();
+  ASSERT_TRUE(copied.has_value()) << "the clipboard lost its bitmap";
+  EXPECT_TRUE(SamePicture(*copied, second)) << "the clipboard changed";
 
   EXPECT_TRUE(lumeview.Close());
 }
@@ -96,20 +136,20 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   ASSERT_TRUE(pattern.WaitShown());
   MoveCursor(kFirst.x, kFirst.y);
   LumeviewProcess lumeview;
-  ASSERT_TRUE(lumeview.Start());
+  ASSERT_TRUE(lumeview.Start(kSlowWait));
   const DWORD pid = lumeview.Id();
   tray_driver::ScratchFolder folder;
   ASSERT_TRUE(tray_driver::PathExists(folder.Path())) << folder.Path();
 
   LensView view = ViewAt(lumeview.Lens(), kFirst);
-  ASSERT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   const Image first = ExpectedPicture(view, pattern.Area());
 
   // Ctrl+Alt+F opens the save dialog with an empty name; the picture stands still meanwhile,
   // however the cursor moves.
-  PressCtrlAlt('F');
+  tray_driver::PressHotkey('F');
   HWND dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
-  ASSERT_NE(nullptr, dialog) << "no save dialog";
+  ASSERT_NE(nullptr, dialog) << "no save dialog;" << tray_driver::InputState();
   ASSERT_NE(nullptr, tray_driver::FileNameBox(dialog));
   EXPECT_EQ("", tray_driver::TextOf(tray_driver::FileNameBox(dialog)));
   MoveCursor(kSecond.x, kSecond.y);
@@ -122,7 +162,8 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   const std::string plain = folder.Path() + "picture";
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, plain));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "the dialog stays open";
-  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(plain); })) << plain << " not written";
+  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(plain); }, kSlowWait))
+      << plain << " not written";
   EXPECT_EQ((std::vector<std::string>{"picture"}), folder.FileNames());
   {
     const auto bytes = tray_driver::ReadWholeFile(plain);
@@ -138,24 +179,28 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
 
   // The picture moves on once the dialog has gone.
   view.cursor = kSecond;
-  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   const Image second = ExpectedPicture(view, pattern.Area());
 
   // The second run offers the name chosen before. Given a full path, the system's dialog opens
   // in its folder and shows the name there (Windows and Wine alike), so a bare name typed now
   // lands in the same folder. A name ending in .jpg still receives a bitmap file.
-  PressCtrlAlt('F');
+  tray_driver::PressHotkey('F');
   dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
-  ASSERT_NE(nullptr, dialog) << "no save dialog the second time";
+  ASSERT_NE(nullptr, dialog) << "no save dialog the second time;" << tray_driver::InputState();
   std::string offered;
-  EXPECT_TRUE(WaitFor([&] {
-    offered = tray_driver::TextOf(tray_driver::FileNameBox(dialog));
-    return offered == plain || offered == "picture";
-  })) << "the file-name box reads \"" << offered << "\", not the earlier " << plain;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        offered = tray_driver::TextOf(tray_driver::FileNameBox(dialog));
+        return offered == plain || offered == "picture";
+      },
+      kSlowWait))
+      << "the file-name box reads \"" << offered << "\", not the earlier " << plain;
   const std::string jpg = folder.Path() + "shot.jpg";
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, "shot.jpg"));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
-  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(jpg); })) << jpg << " not written";
+  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(jpg); }, kSlowWait))
+      << jpg << " not written";
   {
     const auto bytes = tray_driver::ReadWholeFile(jpg);
     ASSERT_TRUE(bytes && bytes->size() > 2);
@@ -167,54 +212,61 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   }
 
   // Cancelling writes nothing and lets the picture move on.
-  PressCtrlAlt('F');
+  tray_driver::PressHotkey('F');
   dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
-  ASSERT_NE(nullptr, dialog) << "no save dialog the third time";
+  ASSERT_NE(nullptr, dialog) << "no save dialog the third time;" << tray_driver::InputState();
   MoveCursor(kThird.x, kThird.y);
   ASSERT_TRUE(tray_driver::PressInDialog(dialog, VK_ESCAPE));
-  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "Esc left the dialog open";
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr))
+      << "Esc left the dialog open";
   view.cursor = kThird;
-  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion));
+  EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
   const Image third = ExpectedPicture(view, pattern.Area());
 
   // Saving over an existing file replaces it without a question.
-  PressCtrlAlt('F');
+  tray_driver::PressHotkey('F');
   dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
-  ASSERT_NE(nullptr, dialog) << "no save dialog the fourth time";
+  ASSERT_NE(nullptr, dialog) << "no save dialog the fourth time;" << tray_driver::InputState();
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, plain));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
-  std::optional<Image> replaced;
-  EXPECT_TRUE(WaitFor([&] {
+  // The file is read once the save is over, which the picture moving on again shows (the
+  // program replaces the file, which a reader holding it open could prevent).
+  MoveCursor(kFourth.x, kFourth.y);
+  view.cursor = kFourth;
+  EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
+  EXPECT_EQ(" none", tray_driver::DescribeTopWindows(pid, "#32770")) << "an error was reported";
+  {
     const auto bytes = tray_driver::ReadWholeFile(plain);
-    replaced = bytes ? tray_driver::PictureOfBitmapFile(*bytes) : std::nullopt;
-    return replaced && SamePicture(*replaced, third);
-  })) << "the file still holds the earlier picture";
+    ASSERT_TRUE(bytes.has_value());
+    const auto replaced = tray_driver::PictureOfBitmapFile(*bytes);
+    ASSERT_TRUE(replaced.has_value());
+    EXPECT_TRUE(SamePicture(*replaced, third)) << "the file does not hold the new picture";
+  }
   EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
 
   // A folder that does not exist: the error report names the full path and the system's
   // reason, and nothing is written.
   const std::string missingFolder = folder.Path() + "missing";
   const std::string unwritable = missingFolder + "\\picture.bmp";
-  PressCtrlAlt('F');
+  tray_driver::PressHotkey('F');
   dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
-  ASSERT_NE(nullptr, dialog) << "no save dialog the fifth time";
+  ASSERT_NE(nullptr, dialog) << "no save dialog the fifth time;" << tray_driver::InputState();
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, unwritable));
   HWND report = tray_driver::WaitForTopWindow(pid, "#32770", "Lumeview");
-  ASSERT_NE(nullptr, report) << "no error report";
+  ASSERT_NE(nullptr, report) << "no error report;" << tray_driver::InputState();
   HANDLE probe = CreateFileA(unwritable.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD code = GetLastError();
   ASSERT_EQ(INVALID_HANDLE_VALUE, probe);
   EXPECT_EQ("Cannot create file \"" + unwritable + "\". " + ReasonText(code) + ".",
             tray_driver::MessageBoxText(report));
-  ASSERT_TRUE(tray_driver::PressInDialog(report, VK_RETURN));
-  EXPECT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "the report stays";
+  EXPECT_TRUE(DismissWith(pid, report, VK_SPACE));
   EXPECT_FALSE(tray_driver::PathExists(missingFolder));
   EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
-  MoveCursor(kFourth.x, kFourth.y);
-  view.cursor = kFourth;
-  EXPECT_TRUE(WaitForPicture(view, pattern, kWait, kLabelRegion)) << "frozen after the failure";
+  MoveCursor(kFifth.x, kFifth.y);
+  view.cursor = kFifth;
+  EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion)) << "frozen after the failure";
 
   EXPECT_TRUE(lumeview.Close());
 }

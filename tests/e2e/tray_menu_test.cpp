@@ -15,6 +15,7 @@
 namespace {
 
 using namespace e2e;
+using tray_driver::kSlowWait;
 using tray_driver::MenuLine;
 using tray_driver::ReferenceMenu;
 
@@ -22,8 +23,8 @@ constexpr size_t kShowWindowLine = 0;
 constexpr size_t kExitLine = 6;
 
 std::vector<MenuLine> TrayMenuLines(bool lensShown) {
-  return {{"Show Window", lensShown}, {"-"}, {"Setup Dialog..."}, {"-"},
-          {"About..."},               {"-"}, {"Exit"}};
+  return {
+      {"Show Window", lensShown}, {"-"}, {"Setup Dialog..."}, {"-"}, {"About..."}, {"-"}, {"Exit"}};
 }
 
 class TrayMenu : public ::testing::Test {
@@ -34,10 +35,12 @@ class TrayMenu : public ::testing::Test {
   // The icon of the program just started: the newest one in Wine's tray window.
   ::testing::AssertionResult FindIcon(POINT& icon) {
     std::optional<POINT> found;
-    if (!WaitFor([&] {
-          found = tray_driver::NewestTrayIconPoint();
-          return found.has_value();
-        }))
+    if (!WaitFor(
+            [&] {
+              found = tray_driver::NewestTrayIconPoint();
+              return found.has_value();
+            },
+            kSlowWait))
       return ::testing::AssertionFailure() << "no icon in the tray window";
     icon = *found;
     return ::testing::AssertionSuccess();
@@ -45,9 +48,10 @@ class TrayMenu : public ::testing::Test {
 };
 
 ::testing::AssertionResult LensVisible(HWND lens, bool visible) {
-  if (WaitFor([&] { return (IsWindowVisible(lens) != FALSE) == visible; }))
+  if (WaitFor([&] { return (IsWindowVisible(lens) != FALSE) == visible; }, kSlowWait))
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "the lens is still " << (visible ? "hidden" : "shown");
+  return ::testing::AssertionFailure() << "the lens is still " << (visible ? "hidden" : "shown")
+                                       << ";" << tray_driver::InputState();
 }
 
 // Opens the tray menu with a right click and checks it line by line against `reference`.
@@ -67,10 +71,15 @@ class TrayMenu : public ::testing::Test {
 }
 
 TEST_F(TrayMenu, ShowsItsItemsTogglesTheLensAndExitsWithTheSettingsStored) {
-  WriteSettings({.zoom = 6, .transparency = 30, .moveWindow = false, .left = 760, .top = 300,
-                 .width = 170, .height = 160});
+  WriteSettings({.zoom = 6,
+                 .transparency = 30,
+                 .moveWindow = false,
+                 .left = 760,
+                 .top = 300,
+                 .width = 170,
+                 .height = 160});
   LumeviewProcess lumeview;
-  ASSERT_TRUE(lumeview.Start());
+  ASSERT_TRUE(lumeview.Start(kSlowWait));
   const DWORD pid = lumeview.Id();
   const HWND lens = lumeview.Lens();
   // A handle of our own: the exit code is read after the program has gone.
@@ -110,19 +119,19 @@ TEST_F(TrayMenu, ShowsItsItemsTogglesTheLensAndExitsWithTheSettingsStored) {
   EXPECT_TRUE(LensVisible(lens, false));
 
   // Ctrl+Alt+H toggles the lens too.
-  PressCtrlAlt('H');
+  tray_driver::PressHotkey('H');
   EXPECT_TRUE(LensVisible(lens, true));
   ASSERT_TRUE(OpenMenu(pid, icon, *checked));
   ASSERT_TRUE(ChooseLine(pid, *checked, kShowWindowLine));
   EXPECT_TRUE(LensVisible(lens, false));
-  PressCtrlAlt('H');
+  tray_driver::PressHotkey('H');
   EXPECT_TRUE(LensVisible(lens, true));
 
   // "Exit" ends the program, which stores all 18 values on its way out.
   const RECT outer = WindowRectOf(lens);
   ASSERT_TRUE(OpenMenu(pid, icon, *checked));
   tray_driver::ClickMenuLine(tray_driver::WaitForMenuWindow(pid), *checked, kExitLine);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kWait)) << "Lumeview still runs";
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kSlowWait)) << "Lumeview still runs";
   DWORD code = 1;
   GetExitCodeProcess(process, &code);
   EXPECT_EQ(0u, code);
@@ -146,8 +155,8 @@ TEST_F(TrayMenu, ShowsItsItemsTogglesTheLensAndExitsWithTheSettingsStored) {
   EXPECT_EQ(static_cast<DWORD>(Width(outer)), number("Width"));
   EXPECT_EQ(static_cast<DWORD>(Height(outer)), number("Height"));
   const std::pair<const char*, const char*> shortcuts[] = {
-      {"ShortCut Dialog", "Ctrl+Alt+D"},    {"ShortCut ShowHide", "Ctrl+Alt+H"},
-      {"ShortCut ZOOM", "Ctrl+Alt+Z"},      {"ShortCut SIZE", "Ctrl+Alt+S"},
+      {"ShortCut Dialog", "Ctrl+Alt+D"},      {"ShortCut ShowHide", "Ctrl+Alt+H"},
+      {"ShortCut ZOOM", "Ctrl+Alt+Z"},        {"ShortCut SIZE", "Ctrl+Alt+S"},
       {"ShortCut TRANSPARENT", "Ctrl+Alt+T"}, {"ShortCut CLIPBOARD", "Ctrl+Alt+C"},
       {"ShortCut SAVEFILE", "Ctrl+Alt+F"}};
   for (const auto& [name, text] : shortcuts) {
@@ -164,7 +173,7 @@ TEST_F(TrayMenu, ShowsItsItemsTogglesTheLensAndExitsWithTheSettingsStored) {
 TEST_F(TrayMenu, HoldingTheIconDownFreezesThePictureUntilRelease) {
   WriteSettings({.zoom = 2, .moveWindow = false, .left = 760, .top = 300});
   LumeviewProcess lumeview;
-  ASSERT_TRUE(lumeview.Start());
+  ASSERT_TRUE(lumeview.Start(kSlowWait));
   POINT at{};
   ASSERT_TRUE(FindIcon(at));
   tray_driver::TrayIconInput icon(at);
@@ -185,11 +194,13 @@ TEST_F(TrayMenu, HoldingTheIconDownFreezesThePictureUntilRelease) {
   icon.Press();
   // The picture comes to rest...
   Image rest;
-  const bool still = WaitFor([&] {
-    rest = CaptureScreen(view.onScreen);
-    return tray_driver::HoldsFor([&] { return CaptureScreen(view.onScreen).pixels == rest.pixels; },
-                                 400);
-  });
+  const bool still = WaitFor(
+      [&] {
+        rest = CaptureScreen(view.onScreen);
+        return tray_driver::HoldsFor(
+            [&] { return CaptureScreen(view.onScreen).pixels == rest.pixels; }, 400);
+      },
+      kSlowWait);
   EXPECT_TRUE(still) << "the picture keeps changing while the icon is held down";
   // ...and stays so while the driver's window goes on changing under the button.
   const int before = ticker.Changes();
@@ -199,7 +210,7 @@ TEST_F(TrayMenu, HoldingTheIconDownFreezesThePictureUntilRelease) {
   EXPECT_GE(ticker.Changes() - before, 10) << "the driver's window did not change meanwhile";
 
   icon.Release();
-  EXPECT_TRUE(WaitFor([&] { return tray_driver::ChangesSeen(view.onScreen, 300) >= 2; }))
+  EXPECT_TRUE(WaitFor([&] { return tray_driver::ChangesSeen(view.onScreen, 300) >= 2; }, kSlowWait))
       << "the picture stays frozen after the button came up";
   EXPECT_TRUE(lumeview.Close());
 }

@@ -3,11 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-
-#include "app/bitmap_file.h"
+#include <utility>
 
 namespace tray_driver {
 
@@ -49,51 +47,6 @@ BOOL CALLBACK CollectChild(HWND wnd, LPARAM lp) {
 bool SameClass(HWND wnd, const char* className) {
   return _stricmp(ClassOf(wnd).c_str(), className) == 0;
 }
-
-// A 32-bit top-down DIB section selected into a memory context.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  uint32_t* bits = nullptr;
-  int width = 0, height = 0;
-
-  Canvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    void* raw = nullptr;
-    if (w > 0 && h > 0) bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
-    bits = static_cast<uint32_t*>(raw);
-    if (dc && bitmap) old = SelectObject(dc, bitmap);
-  }
-  ~Canvas() {
-    if (old) SelectObject(dc, old);
-    if (bitmap) DeleteObject(bitmap);
-    if (dc) DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  bool ok() const { return dc && bitmap && bits; }
-
-  void Fill(const Image& image) {
-    for (size_t i = 0; i < image.pixels.size(); ++i) bits[i] = image.pixels[i];
-  }
-  Image ToImage() const {
-    GdiFlush();
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(bits, bits + static_cast<size_t>(width) * height);
-    for (uint32_t& p : image.pixels) p &= 0x00FFFFFF;
-    return image;
-  }
-};
 
 }  // namespace
 
@@ -142,6 +95,32 @@ void LeftDown(POINT p) {
 void LeftUp(POINT p) {
   e2e::MoveCursor(p.x, p.y);
   SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+bool WaitForSettledFocus(DWORD quietMs, DWORD timeoutMs) {
+  auto focusNow = [] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(0, &info);  // the foreground thread
+    return std::make_pair(GetForegroundWindow(), info.hwndFocus);
+  };
+  auto last = focusNow();
+  ULONGLONG since = GetTickCount64();
+  return WaitFor(
+      [&] {
+        const auto now = focusNow();
+        if (now != last) {
+          last = now;
+          since = GetTickCount64();
+        }
+        return GetTickCount64() - since >= quietMs;
+      },
+      timeoutMs);
+}
+
+void PressHotkey(WORD key) {
+  WaitForSettledFocus();
+  e2e::PressCtrlAlt(key);
 }
 
 void TypeText(const std::string& text) {
@@ -202,6 +181,19 @@ bool WaitForNoTopWindow(DWORD pid, const char* className, const char* caption, D
   return WaitFor([&] { return TopWindowsOf(pid, className, caption).empty(); }, timeoutMs);
 }
 
+std::string DescribeTopWindows(DWORD pid, const char* className) {
+  std::string all;
+  for (HWND wnd : TopWindowsOf(pid, className)) {
+    all += " [" + ClassOf(wnd) + " \"" + e2e::TitleOf(wnd) + "\"";
+    const std::string text = MessageBoxText(wnd);
+    if (!text.empty()) all += ": " + text;
+    HWND focus = FocusOfThreadOwning(wnd);
+    if (focus) all += " (focus: " + ClassOf(focus) + " \"" + TextOf(focus) + "\")";
+    all += "]";
+  }
+  return all.empty() ? " none" : all;
+}
+
 std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> all;
   EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
@@ -237,16 +229,39 @@ bool MakeForeground(HWND wnd, DWORD timeoutMs) {
 
 ::testing::AssertionResult PressInDialog(HWND dialog, WORD key) {
   if (!MakeForeground(dialog))
-    return ::testing::AssertionFailure() << "\"" << e2e::TitleOf(dialog)
-                                         << "\" does not come to the foreground";
+    return ::testing::AssertionFailure()
+           << "\"" << e2e::TitleOf(dialog) << "\" does not come to the foreground";
   if (!WaitFor([&] {
         HWND focus = FocusOfThreadOwning(dialog);
         return focus && IsChild(dialog, focus);
       }))
-    return ::testing::AssertionFailure() << "no control of \"" << e2e::TitleOf(dialog)
-                                         << "\" takes the focus";
+    return ::testing::AssertionFailure()
+           << "no control of \"" << e2e::TitleOf(dialog) << "\" takes the focus";
+  WaitForSettledFocus();
   e2e::PressKeys({key});
   return ::testing::AssertionSuccess();
+}
+
+std::string InputState() {
+  std::string down;
+  const struct {
+    int vk;
+    const char* name;
+  } keys[] = {{VK_LSHIFT, "LShift"},  {VK_RSHIFT, "RShift"}, {VK_LCONTROL, "LCtrl"},
+              {VK_RCONTROL, "RCtrl"}, {VK_LMENU, "LAlt"},    {VK_RMENU, "RAlt"},
+              {VK_LWIN, "LWin"},      {VK_RWIN, "RWin"}};
+  for (const auto& k : keys)
+    if (GetAsyncKeyState(k.vk) & 0x8000) down += std::string(" ") + k.name;
+  HWND fg = GetForegroundWindow();
+  return " keys down:" + (down.empty() ? std::string(" none") : down) +
+         "; foreground: " + (fg ? ClassOf(fg) + " \"" + e2e::TitleOf(fg) + "\"" : "none");
+}
+
+bool HotkeyTaken(UINT modifiers, UINT vk) {
+  constexpr int kProbeId = 0x7A5E;
+  if (!RegisterHotKey(nullptr, kProbeId, modifiers, vk)) return true;
+  UnregisterHotKey(nullptr, kProbeId);
+  return false;
 }
 
 // ---- Tray icon ----------------------------------------------------------------------------
@@ -420,6 +435,35 @@ HWND WaitForMenuWindow(DWORD pid, DWORD timeoutMs) {
   return WaitForTopWindow(pid, "#32768", nullptr, timeoutMs);
 }
 
+namespace {
+
+// When every difference between the menu as seen and its reference lies where Wine's tray
+// window overlaps the menu, the tray window is stacked above the menu on the X side (it can be
+// raised after the menu has opened). Lowering the tray does not restack it under Wine; moving
+// the menu window up again does, and changes nothing else about the menu.
+void RaiseMenuIfUnderTray(HWND menuWnd, const RECT& menu, const Image& look,
+                          const Image& reference) {
+  HWND tray = TrayWindow();
+  if (!tray || look.width != reference.width || look.height != reference.height) return;
+  const RECT trayRect = e2e::WindowRectOf(tray);
+  RECT overlap{};
+  if (!IntersectRect(&overlap, &trayRect, &menu)) return;
+  OffsetRect(&overlap, -menu.left, -menu.top);
+  for (int y = 0; y < look.height; ++y)
+    for (int x = 0; x < look.width; ++x) {
+      const bool inside =
+          x >= overlap.left && x < overlap.right && y >= overlap.top && y < overlap.bottom;
+      if (!inside && look.At(x, y) != reference.At(x, y)) return;
+    }
+  // Out of the topmost band and back: a change of place, which Wine passes on to X (a menu
+  // already first in the band would not move).
+  const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(menuWnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+  SetWindowPos(menuWnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
+}
+
+}  // namespace
+
 ::testing::AssertionResult WaitForMenuLook(DWORD pid, const ReferenceMenu& reference,
                                            DWORD timeoutMs) {
   HWND menu = WaitForMenuWindow(pid, timeoutMs);
@@ -429,12 +473,14 @@ HWND WaitForMenuWindow(DWORD pid, DWORD timeoutMs) {
       [&] {
         const RECT window = e2e::WindowRectOf(menu);
         if (!EqualRect(&window, &reference.window)) {
-          last = ::testing::AssertionFailure() << "the menu is at " << e2e::Describe(window)
-                                               << ", the reference at "
-                                               << e2e::Describe(reference.window);
+          last = ::testing::AssertionFailure()
+                 << "the menu is at " << e2e::Describe(window) << ", the reference at "
+                 << e2e::Describe(reference.window);
           return false;
         }
-        last = e2e::SamePicture(e2e::CaptureScreen(window), reference.look);
+        const Image look = e2e::CaptureScreen(window);
+        last = e2e::SamePicture(look, reference.look);
+        if (!last) RaiseMenuIfUnderTray(menu, window, look, reference.look);
         return static_cast<bool>(last);
       },
       timeoutMs);
@@ -446,8 +492,8 @@ void ClickMenuLine(HWND menu, const ReferenceMenu& reference, size_t index) {
   if (index >= reference.lines.size()) return;
   const RECT window = e2e::WindowRectOf(menu);
   const RECT& line = reference.lines[index];
-  LeftClickAt(POINT{window.left + (line.left + line.right) / 2,
-                    window.top + (line.top + line.bottom) / 2});
+  LeftClickAt(
+      POINT{window.left + (line.left + line.right) / 2, window.top + (line.top + line.bottom) / 2});
 }
 
 // ---- Dialogs ------------------------------------------------------------------------------
@@ -466,14 +512,15 @@ HWND FileNameBox(HWND dialog) {
   HWND box = FileNameBox(dialog);
   if (!box) return ::testing::AssertionFailure() << "the dialog has no file-name box";
   MakeForeground(dialog);
+  WaitForSettledFocus();
   e2e::PressKeys({VK_MENU, 'N'});
   if (!WaitFor([&] { return FocusOfThreadOwning(dialog) == box; }))
     return ::testing::AssertionFailure() << "Alt+N did not put the focus into the file-name box";
   e2e::PressKeys({VK_CONTROL, 'A'});
   TypeText(name);
   if (!WaitFor([&] { return TextOf(box) == name; }))
-    return ::testing::AssertionFailure() << "the file-name box reads \"" << TextOf(box)
-                                         << "\" after typing \"" << name << "\"";
+    return ::testing::AssertionFailure()
+           << "the file-name box reads \"" << TextOf(box) << "\" after typing \"" << name << "\"";
   e2e::PressKeys({VK_RETURN});
   return ::testing::AssertionSuccess();
 }
@@ -539,9 +586,8 @@ SetupControls FindSetupControls(HWND dialog) {
       if (text == "Cancel") c.cancel = child;
     }
   }
-  std::sort(c.hotkeys.begin(), c.hotkeys.end(), [](HWND a, HWND b) {
-    return e2e::WindowRectOf(a).top < e2e::WindowRectOf(b).top;
-  });
+  std::sort(c.hotkeys.begin(), c.hotkeys.end(),
+            [](HWND a, HWND b) { return e2e::WindowRectOf(a).top < e2e::WindowRectOf(b).top; });
   return c;
 }
 
@@ -552,312 +598,5 @@ int TrackBarPosition(HWND trackbar) {
 bool IsChecked(HWND checkbox) { return SendMessageA(checkbox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 WORD HotKeyValue(HWND editor) { return LOWORD(SendMessageA(editor, HKM_GETHOTKEY, 0, 0)); }
-
-// ---- Clipboard ----------------------------------------------------------------------------
-
-namespace {
-// One program at a time holds the clipboard open: retry for a while.
-bool OpenClipboardSoon() {
-  return WaitFor([] { return OpenClipboard(nullptr) != FALSE; }, 2000);
-}
-}  // namespace
-
-std::optional<Image> ReadClipboardPicture() {
-  if (!OpenClipboardSoon()) return std::nullopt;
-  std::optional<Image> result;
-  HANDLE data = GetClipboardData(CF_DIB);
-  const void* locked = data ? GlobalLock(data) : nullptr;
-  if (locked) {
-    const SIZE_T size = GlobalSize(data);
-    const auto* info = static_cast<const BITMAPINFOHEADER*>(locked);
-    const int w = info->biWidth;
-    const int h = info->biHeight < 0 ? -info->biHeight : info->biHeight;
-    const int bpp = info->biBitCount;
-    size_t offset = info->biSize;
-    if (info->biCompression == BI_BITFIELDS) offset += 12;
-    const size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
-    if (size >= sizeof(BITMAPINFOHEADER) && w > 0 && h > 0 && (bpp == 32 || bpp == 24) &&
-        offset + stride * h <= size) {
-      Image p;
-      p.width = w;
-      p.height = h;
-      p.pixels.resize(static_cast<size_t>(w) * h);
-      const auto* bytes = static_cast<const uint8_t*>(locked) + offset;
-      for (int y = 0; y < h; ++y) {
-        const int row = info->biHeight < 0 ? y : h - 1 - y;
-        const uint8_t* src = bytes + stride * row;
-        for (int x = 0; x < w; ++x) {
-          const uint8_t* px = src + x * (bpp / 8);
-          p.At(x, y) = (uint32_t{px[2]} << 16) | (uint32_t{px[1]} << 8) | px[0];
-        }
-      }
-      result = std::move(p);
-    }
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return result;
-}
-
-std::vector<UINT> ClipboardFormats() {
-  std::vector<UINT> formats;
-  if (!OpenClipboardSoon()) return formats;
-  for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) formats.push_back(f);
-  CloseClipboard();
-  return formats;
-}
-
-bool EmptyTheClipboard() {
-  if (!OpenClipboardSoon()) return false;
-  const bool ok = EmptyClipboard() != FALSE;
-  CloseClipboard();
-  return ok;
-}
-
-// ---- Files --------------------------------------------------------------------------------
-
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<std::vector<uint8_t>> result;
-  LARGE_INTEGER size{};
-  if (GetFileSizeEx(h, &size) && size.QuadPart < (1 << 28)) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (bytes.empty() ||
-        (ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-         got == bytes.size()))
-      result = std::move(bytes);
-  }
-  CloseHandle(h);
-  return result;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::optional<Image> PictureOfBitmapFile(const std::vector<uint8_t>& bytes) {
-  const std::optional<ParsedBitmap> parsed = ParseBitmapFile(bytes.data(), bytes.size());
-  if (!parsed) return std::nullopt;
-  Image image;
-  image.width = parsed->width;
-  image.height = parsed->height;
-  image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
-      const std::optional<uint32_t> colour = parsed->PixelAt(x, y);
-      if (!colour) return std::nullopt;
-      image.At(x, y) = *colour;
-    }
-  return image;
-}
-
-ScratchFolder::ScratchFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  char name[MAX_PATH + 64];
-  std::snprintf(name, sizeof name, "%slumeview-e2e-%lu-%llu\\", temp, GetCurrentProcessId(),
-                static_cast<unsigned long long>(GetTickCount64()));
-  CreateDirectoryA(name, nullptr);
-  char full[MAX_PATH * 2] = {};
-  GetFullPathNameA(name, sizeof full, full, nullptr);
-  path_ = full;
-}
-
-std::vector<std::string> ScratchFolder::FileNames() const {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found{};
-  HANDLE h = FindFirstFileA((path_ + "*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
-      names.push_back(found.cFileName);
-  } while (FindNextFileA(h, &found));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-ScratchFolder::~ScratchFolder() {
-  for (const std::string& name : FileNames()) {
-    const std::string full = path_ + name;
-    if (GetFileAttributesA(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-      RemoveDirectoryA(full.c_str());
-    else
-      DeleteFileA(full.c_str());
-  }
-  RemoveDirectoryA(path_.c_str());
-}
-
-// ---- Pictures judged from the screen ------------------------------------------------------
-
-Image ExpectedFromScreen(const e2e::LensView& view) {
-  const RECT source = e2e::SourceRect(view);
-  const Image seen = e2e::CaptureScreen(source);
-  Canvas from(seen.width, seen.height);
-  Canvas to(view.width, view.height);
-  if (!from.ok() || !to.ok()) return Image{};
-  from.Fill(seen);
-  SetStretchBltMode(to.dc, COLORONCOLOR);
-  StretchBlt(to.dc, 0, 0, to.width, to.height, from.dc, 0, 0, from.width, from.height, SRCCOPY);
-  return to.ToImage();
-}
-
-void DrawInfoOverlay(Image& picture, const std::string& text, POINT clientOrigin) {
-  Canvas canvas(picture.width, picture.height);
-  if (!canvas.ok()) return;
-  canvas.Fill(picture);
-  HDC dc = canvas.dc;
-
-  LOGFONTA lf{};
-  lf.lfHeight = -16;
-  lf.lfWeight = FW_BOLD;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynA(lf.lfFaceName, "Tahoma", LF_FACESIZE);
-  HFONT font = CreateFontIndirectA(&lf);
-  HGDIOBJ oldFont = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-
-  // The label sizes itself to text and shadow plus a pixel on each side, at (3, 3); the text
-  // sits one pixel in, the shadow 2 pixels to the lower right of it.
-  const int length = static_cast<int>(text.size());
-  RECT calc{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), length, &calc, DT_EXPANDTABS | DT_CALCRECT);
-  const int shadow = 2;
-  const int lx = clientOrigin.x + 3, ly = clientOrigin.y + 3;
-  const RECT label{lx, ly, lx + calc.right + shadow + 2, ly + calc.bottom + shadow};
-  IntersectClipRect(dc, label.left, label.top, label.right, label.bottom);
-  RECT textRect{label.left + 1, label.top, label.right - 1, label.bottom};
-  RECT shadowRect = textRect;
-  OffsetRect(&shadowRect, shadow, shadow);
-  SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-  DrawTextA(dc, text.c_str(), length, &shadowRect, DT_EXPANDTABS);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  DrawTextA(dc, text.c_str(), length, &textRect, DT_EXPANDTABS);
-
-  picture = canvas.ToImage();
-  SelectObject(dc, oldFont);
-  DeleteObject(font);
-}
-
-// ---- Ticker -------------------------------------------------------------------------------
-
-struct Ticker::State {
-  RECT area{};
-  std::atomic<HWND> wnd{nullptr};
-  std::atomic<int> changes{0};
-  HANDLE ready = nullptr;
-  HANDLE thread = nullptr;
-};
-
-namespace {
-
-const char kTickerClass[] = "LumeviewE2ETicker";
-constexpr UINT_PTR kTickerTimer = 1;
-
-LRESULT CALLBACK TickerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* state = reinterpret_cast<Ticker::State*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_TIMER:
-      if (state) ++state->changes;
-      InvalidateRect(wnd, nullptr, FALSE);
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      const int n = state ? state->changes.load() : 0;
-      // A colour far from the one before: every channel moves.
-      HBRUSH brush = CreateSolidBrush(RGB((n * 67) & 0xFF, (n * 131 + 40) & 0xFF, (n * 29 + 90) & 0xFF));
-      FillRect(dc, &ps.rcPaint, brush);
-      DeleteObject(brush);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_CLOSE:
-      DestroyWindow(wnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(wnd, msg, wp, lp);
-  }
-}
-
-DWORD WINAPI TickerThread(void* param) {
-  auto* state = static_cast<Ticker::State*>(param);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(instance, kTickerClass, &wc)) {
-    wc.lpfnWndProc = TickerProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kTickerClass;
-    RegisterClassA(&wc);
-  }
-  const RECT& a = state->area;
-  HWND wnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTickerClass,
-                             "Lumeview test ticker", WS_POPUP, a.left, a.top, e2e::Width(a),
-                             e2e::Height(a), nullptr, nullptr, instance, state);
-  if (wnd) {
-    ShowWindow(wnd, SW_SHOWNOACTIVATE);
-    SetTimer(wnd, kTickerTimer, 15, nullptr);
-  }
-  state->wnd = wnd;
-  SetEvent(state->ready);
-  if (!wnd) return 1;
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return 0;
-}
-
-}  // namespace
-
-Ticker::Ticker(RECT area) : state_(std::make_shared<State>()) {
-  state_->area = area;
-  state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  state_->thread = CreateThread(nullptr, 0, TickerThread, state_.get(), 0, nullptr);
-  if (state_->thread) WaitForSingleObject(state_->ready, e2e::kWait);
-}
-
-Ticker::~Ticker() {
-  if (HWND wnd = state_->wnd) PostMessageA(wnd, WM_CLOSE, 0, 0);
-  if (state_->thread) {
-    if (WaitForSingleObject(state_->thread, e2e::kWait) != WAIT_OBJECT_0)
-      TerminateThread(state_->thread, 1);
-    CloseHandle(state_->thread);
-  }
-  if (state_->ready) CloseHandle(state_->ready);
-}
-
-HWND Ticker::Handle() const { return state_->wnd; }
-
-int Ticker::Changes() const { return state_->changes; }
-
-int ChangesSeen(const RECT& area, DWORD durationMs) {
-  int changes = 0;
-  Image previous = e2e::CaptureScreen(area);
-  const ULONGLONG end = GetTickCount64() + durationMs;
-  while (GetTickCount64() < end) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Image now = e2e::CaptureScreen(area);
-    if (now.pixels != previous.pixels) ++changes;
-    previous = std::move(now);
-  }
-  return changes;
-}
 
 }  // namespace tray_driver

@@ -2,7 +2,8 @@
 // Driving the parts of Lumeview that live around the lens: the tray icon and its menu, the save
 // dialog and the error report, the setup dialog's controls, and the clipboard; plus pictures
 // judged from the screen itself (a changing window to tell a live picture from a frozen one,
-// and the expected picture of any screen area). Builds on support/driver.h.
+// and the expected picture of any screen area). Builds on support/driver.h; the windows, tray
+// and dialog parts are in tray_driver.cpp, the picture parts in tray_pictures.cpp.
 
 #include <windows.h>
 
@@ -17,6 +18,11 @@ namespace tray_driver {
 
 // ---- Waiting ------------------------------------------------------------------------------
 
+// The bound for what the program does in answer to input (a hotkey, a click on the tray icon,
+// a dialog coming or going): generous, since a loaded machine can stall Wine for seconds. A wait
+// ends as soon as its condition holds, so the bound costs nothing when all is well.
+constexpr DWORD kSlowWait = 15000;
+
 // Polls for `durationMs` and returns false as soon as `holds` is false: a condition that must
 // keep holding for a while (a frozen picture).
 bool HoldsFor(const std::function<bool()>& holds, DWORD durationMs);
@@ -29,6 +35,15 @@ void LeftClickAt(POINT p);
 void LeftDoubleClick(POINT p);
 void LeftDown(POINT p);
 void LeftUp(POINT p);
+// Waits until the foreground window and its focus have stayed the same for `quietMs`.
+//
+// Wine re-reads the X keyboard when one of its windows gets the X focus and releases the
+// modifier keys that X does not hold, and keys sent with SendInput are never held on the X
+// side: a focus change that lands between Ctrl down and the key turns a hotkey into a plain
+// key. So keys are sent only once the focus has come to rest after a window came or went.
+bool WaitForSettledFocus(DWORD quietMs = 300, DWORD timeoutMs = kSlowWait);
+// Ctrl+Alt+key once the focus has come to rest: the program's default hotkeys.
+void PressHotkey(WORD key);
 // Types text as characters (KEYEVENTF_UNICODE), whatever the keyboard layout.
 void TypeText(const std::string& text);
 
@@ -43,10 +58,14 @@ POINT CenterOf(HWND wnd);
 std::vector<HWND> TopWindowsOf(DWORD pid, const char* className, const char* caption = nullptr);
 // Waits for the first such window; null when none came.
 HWND WaitForTopWindow(DWORD pid, const char* className, const char* caption,
-                      DWORD timeoutMs = e2e::kWait);
+                      DWORD timeoutMs = kSlowWait);
 // Waits until no such window is visible any more.
 bool WaitForNoTopWindow(DWORD pid, const char* className, const char* caption,
-                        DWORD timeoutMs = e2e::kWait);
+                        DWORD timeoutMs = kSlowWait);
+
+// For failure messages: the visible top-level windows of `pid` of that class, with their
+// captions and texts, e.g. " [#32770 \"Lumeview\": Cannot create file ...]".
+std::string DescribeTopWindows(DWORD pid, const char* className);
 
 // All descendants of `parent` in enumeration order.
 std::vector<HWND> Descendants(HWND parent);
@@ -56,10 +75,16 @@ HWND FindDescendant(HWND parent, const char* className, const char* text = nullp
 // The window that has the keyboard focus in the thread that owns `wnd` (GetGUIThreadInfo).
 HWND FocusOfThreadOwning(HWND wnd);
 // Brings `wnd` to the foreground and waits until it is there.
-bool MakeForeground(HWND wnd, DWORD timeoutMs = e2e::kWait);
+bool MakeForeground(HWND wnd, DWORD timeoutMs = kSlowWait);
 // Brings a dialog to the foreground, waits until one of its controls has the focus (it is
 // ready for keys), then presses the key.
 ::testing::AssertionResult PressInDialog(HWND dialog, WORD key);
+
+// For failure messages: the keys the system holds down among the modifiers and the
+// foreground window, e.g. " keys down: Ctrl; foreground: LumeviewWindow \"Zoom Tool\"".
+std::string InputState();
+// Whether some program holds the system-wide hotkey (this one registers it for a moment to see).
+bool HotkeyTaken(UINT modifiers, UINT vk);
 
 // ---- Tray icon ----------------------------------------------------------------------------
 
@@ -103,17 +128,19 @@ struct MenuLine {
 // process's menu cannot be asked for, so the program's menu is compared with this one pixel by
 // pixel, and its lines are clicked at the same offsets.
 struct ReferenceMenu {
-  RECT window{};             // screen rectangle of the menu window
-  std::vector<RECT> lines;   // per line, relative to the window's top-left corner
-  e2e::Image look;           // the menu window as it read back
+  RECT window{};            // screen rectangle of the menu window
+  std::vector<RECT> lines;  // per line, relative to the window's top-left corner
+  e2e::Image look;          // the menu window as it read back
 };
 std::optional<ReferenceMenu> ShowReferenceMenu(const std::vector<MenuLine>& lines, POINT at);
 
 // The visible popup menu window ("#32768") of process `pid`.
-HWND WaitForMenuWindow(DWORD pid, DWORD timeoutMs = e2e::kWait);
-// Waits until the menu window of `pid` reads back exactly as `reference`.
+HWND WaitForMenuWindow(DWORD pid, DWORD timeoutMs = kSlowWait);
+// Waits until the menu window of `pid` reads back exactly as `reference`. Wine may stack its
+// tray window over the menu on the X side when the click on the icon raises the tray late; the
+// menu window is then raised again so the whole menu can be seen.
 ::testing::AssertionResult WaitForMenuLook(DWORD pid, const ReferenceMenu& reference,
-                                           DWORD timeoutMs = e2e::kWait);
+                                           DWORD timeoutMs = kSlowWait);
 // Clicks line `index` of the menu window at the reference's offsets.
 void ClickMenuLine(HWND menu, const ReferenceMenu& reference, size_t index);
 
@@ -160,6 +187,9 @@ WORD HotKeyValue(HWND editor);
 
 // The clipboard's bitmap read as CF_DIB (the system converts a CF_BITMAP), or nothing.
 std::optional<e2e::Image> ReadClipboardPicture();
+// Waits, without opening the clipboard (a program that finds it open reports an error), until
+// it offers a bitmap and nobody holds it open; then reads the bitmap.
+std::optional<e2e::Image> WaitForClipboardPicture(DWORD timeoutMs = kSlowWait);
 // The formats the clipboard holds now.
 std::vector<UINT> ClipboardFormats();
 // Empties the clipboard.
