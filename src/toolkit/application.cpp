@@ -99,7 +99,8 @@ void TApplication::HandleException(const std::exception& e) {
   if (reporting_ > 0) return;
   ++reporting_;
   HWND owner = GetActiveWindow();
-  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  // A hotkey can fail while another program is in front: the report comes to the front too.
+  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   --reporting_;
 }
 
