@@ -44,6 +44,8 @@ class SetupDialog : public ::testing::Test {
            << "; the hotkey is "
            << (tray_driver::HotkeyTaken(MOD_CONTROL | MOD_ALT, 'D') ? "registered" : "free");
   controls = tray_driver::FindSetupControls(dialog);
+  // Visible to Win32 is not yet on the X screen: clicks wait until its activation is over.
+  tray_driver::WaitForSettledFocus();
   return controls.Complete();
 }
 
