@@ -1,6 +1,7 @@
 #include "toolkit/application.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "toolkit/form.h"
 #include "toolkit/report_text.h"
@@ -50,11 +51,15 @@ void TApplication::DispatchOne(MSG& msg) {
     return;
   }
   if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+    // Keys for a dialog (ours, or a system dialog such as the error report whose own loop
+    // this one runs inside) get the dialog's keyboard handling: Return, Esc, Tab.
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-    if (root && std::find(dialog_windows_.begin(), dialog_windows_.end(), root) !=
-                    dialog_windows_.end() &&
-        IsDialogMessageA(root, &msg))
-      return;
+    char class_name[16] = {};
+    if (root) GetClassNameA(root, class_name, sizeof class_name);
+    const bool dialog = std::find(dialog_windows_.begin(), dialog_windows_.end(), root) !=
+                            dialog_windows_.end() ||
+                        std::strcmp(class_name, "#32770") == 0;
+    if (root && dialog && IsDialogMessageA(root, &msg)) return;
   }
   TranslateMessage(&msg);
   DispatchMessageA(&msg);

@@ -123,10 +123,7 @@ TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
   CloseClipboard();
   ASSERT_NE(nullptr, report) << "no error report;" << tray_driver::InputState();
   EXPECT_EQ("Cannot open clipboard.", tray_driver::MessageBoxText(report));
-  // Dismissed with its OK button.
-  PostMessageA(GetDlgItem(report, IDOK), BM_CLICK, 0, 0);
-  EXPECT_TRUE(tray_driver::WaitForNoTopWindow(lumeview.Id(), "#32770", nullptr))
-      << "the report stays after OK:" << tray_driver::DescribeTopWindows(lumeview.Id(), "#32770");
+  EXPECT_TRUE(DismissWith(lumeview.Id(), report, VK_RETURN));
   copied = tray_driver::ReadClipboardPicture();
   ASSERT_TRUE(copied.has_value()) << "the clipboard lost its bitmap";
   EXPECT_TRUE(SamePicture(*copied, second)) << "the clipboard changed";
