@@ -25,7 +25,7 @@ void TPictureImage::MakeSurface() {
   surface_width_ = w;
   surface_height_ = h;
   surface_bpp_ = bpp;
-  opaque_ = true;
+  UpdateOpaque();
   if (w > 0 && h > 0) {
     HDC dc = Canvas();
     PatBlt(dc, 0, 0, w, h, WHITENESS);
@@ -55,24 +55,27 @@ void TPictureImage::ReleaseCanvas() {
   canvas_.reset();
 }
 
+void TPictureImage::UpdateOpaque() {
+  opaque_ = surface_ && surface_width_ == Width() && surface_height_ == Height();
+}
+
+void TPictureImage::BoundsChanged() { UpdateOpaque(); }
+
 void TPictureImage::Changed() {
   // While a surface covers the whole control nothing beneath needs erasing.
-  InvalidateArea(!(surface_ && surface_width_ == Width() && surface_height_ == Height()));
+  InvalidateArea(!opaque_);
 }
 
 void TPictureImage::Clear() {
   ReleaseCanvas();
   surface_.reset();
   surface_width_ = surface_height_ = 0;
-  opaque_ = false;
+  UpdateOpaque();
   InvalidateArea(true);
 }
 
 void TPictureImage::Paint(HDC dc) {
   if (!surface_ || surface_width_ <= 0 || surface_height_ <= 0) return;
-  HDC source = Canvas();
-  SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, 0, 0, surface_width_, surface_height_, source, 0, 0, surface_width_,
-             surface_height_, SRCCOPY);
-  ReleaseCanvas();
+  // The surface is shown unscaled: a plain copy, pixel for pixel.
+  BitBlt(dc, 0, 0, surface_width_, surface_height_, Canvas(), 0, 0, SRCCOPY);
 }

@@ -2,7 +2,7 @@
 // The picture control of the magnifier window (`Image1`) and the surface it shows: a
 // screen-compatible bitmap of the control's size, made on first access, thrown away on every
 // resize, white at first. Drawing goes through a memory context that is made when a drawing
-// operation needs it and deleted at the end of the window message that used it.
+// operation first needs it and kept with the surface, so a tick does not make one anew.
 
 #include <windows.h>
 
@@ -26,8 +26,8 @@ class TPictureImage : public TGraphicControl {
   // background colour.
   void Clear();
 
-  // Deletes the drawing context (the surface stays). Called at the end of each message that
-  // drew, so no context outlives the message that made it.
+  // Deletes the drawing context (the surface stays), for callers that need the surface
+  // unselected (GetDIBits); the next surface access makes a new one.
   void ReleaseCanvas();
 
   bool HasSurface() const { return static_cast<bool>(surface_); }
@@ -39,8 +39,13 @@ class TPictureImage : public TGraphicControl {
 
   void Paint(HDC dc) override;
 
+ protected:
+  void BoundsChanged() override;
+
  private:
   void MakeSurface();
+  // The control is opaque while a surface covers all of it.
+  void UpdateOpaque();
 
   UniqueBitmap surface_;
   int surface_width_ = 0;

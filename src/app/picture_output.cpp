@@ -61,7 +61,6 @@ void CopyPictureToClipboard(TPictureImage& image, TClipboardService& clipboard) 
     FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     BitBlt(dc.get(), 0, 0, w, h, image.Canvas(), 0, 0, SRCCOPY);
   }
-  image.ReleaseCanvas();
   if (!SetClipboardData(CF_BITMAP, copy.get())) throw EOutOfResources(OutOfResourcesText());
   copy.release();  // the clipboard owns it now
 }
