@@ -37,6 +37,15 @@ void TfrmZoom::CreateParams(TCreateParams& params) {
   params.ex_style |= WS_EX_NOACTIVATE;
 }
 
+LRESULT TfrmZoom::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_DISPLAYCHANGE) {
+    // The next tick asks again for the screen's context and the cursor's monitor.
+    screen_dc_.reset();
+    monitor_area_known_ = false;
+  }
+  return TForm::WndProc(msg, wp, lp);
+}
+
 void TfrmZoom::BuildDesign() {
   Name = "frmZoom";
   SetCaption("Zoom Tool");

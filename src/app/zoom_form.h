@@ -7,7 +7,9 @@
 
 #include "app/magnifier_state.h"
 #include "app/picture_output.h"
+#include "app/geometry.h"
 #include "toolkit/form.h"
+#include "toolkit/handles.h"
 
 class TPictureImage;
 class TRxLabel;
@@ -94,11 +96,14 @@ class TfrmZoom : public TForm {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
   void BuildDesign();
   void BringApplicationToFront();
   void RaiseAndFollow();
+  HDC ScreenContext();
+  GRect CursorMonitorArea(GPoint cursor);
   int MinimumOuterWidth() const;
   int MinimumOuterHeight() const;
 
@@ -107,5 +112,10 @@ class TfrmZoom : public TForm {
   std::unique_ptr<TProgramSetup> settings_store_;
   TClipboardService clipboard_;
   bool surface_failure_reported_ = false;
+  // Kept between ticks, forgotten when the displays change: the screen's device context and
+  // the area of the monitor that last held the cursor.
+  UniqueMemoryDC screen_dc_;
+  GRect monitor_area_{};
+  bool monitor_area_known_ = false;
   bool setup_running_ = false;
 };

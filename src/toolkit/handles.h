@@ -36,6 +36,7 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
+// A context made with CreateDC or CreateCompatibleDC.
 using UniqueMemoryDC = UniqueHandle<NullTraits<HDC, DeleteDC>>;
 using UniqueWindow = UniqueHandle<NullTraits<HWND, DestroyWindow>>;
 using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIcon>>;
