@@ -12,16 +12,6 @@
 
 namespace {
 
-GRect MonitorArea(GPoint cursor) {
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  HMONITOR monitor = MonitorFromPoint(POINT{cursor.x, cursor.y}, MONITOR_DEFAULTTONEAREST);
-  if (monitor && GetMonitorInfoA(monitor, &info))
-    return GRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
-                 info.rcMonitor.bottom};
-  return GRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
 // True when some visible window lies above `wnd` in the z-order.
 bool SomeWindowAbove(HWND wnd) {
   for (HWND w = GetWindow(wnd, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
@@ -30,6 +20,31 @@ bool SomeWindowAbove(HWND wnd) {
 }
 
 }  // namespace
+
+// The area of the monitor that holds the cursor. Asking the system costs more than the rest of
+// a tick, so the last answer is kept while the cursor stays on that monitor.
+GRect TfrmZoom::CursorMonitorArea(GPoint cursor) {
+  const GRect& a = monitor_area_;
+  if (monitor_area_known_ && cursor.x >= a.left && cursor.x < a.right && cursor.y >= a.top &&
+      cursor.y < a.bottom)
+    return a;
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  HMONITOR monitor = MonitorFromPoint(POINT{cursor.x, cursor.y}, MONITOR_DEFAULTTONEAREST);
+  if (monitor && GetMonitorInfoA(monitor, &info)) {
+    monitor_area_ = GRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                          info.rcMonitor.bottom};
+    monitor_area_known_ = true;
+    return monitor_area_;
+  }
+  return GRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// A device context for the whole screen, made once and kept until the displays change.
+HDC TfrmZoom::ScreenContext() {
+  if (!screen_dc_) screen_dc_.reset(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  return screen_dc_.get();
+}
 
 // Keeps the window at the top of the topmost band and, in follow mode, centred on the cursor.
 // Both are one call, and none at all when nothing would change.
@@ -61,7 +76,7 @@ void TfrmZoom::Timer1Timer() {
   const int w = Image1->Width(), h = Image1->Height();
   const GPoint cursor{p.x, p.y};
   GRect source = SourceRect(cursor, w, h, state_.Zoom);
-  if (!state_.MoveToMouse) source = ShiftSourceOnto(source, MonitorArea(cursor));
+  if (!state_.MoveToMouse) source = ShiftSourceOnto(source, CursorMonitorArea(cursor));
 
   HDC canvas;
   try {
@@ -73,25 +88,21 @@ void TfrmZoom::Timer1Timer() {
     throw;
   }
   surface_failure_reported_ = false;
-  {
-    WindowDC screen(GetDesktopWindow());
-    if (screen)
-      StretchBlt(canvas, 0, 0, w, h, screen.get(), source.left, source.top,
-                 source.right - source.left, source.bottom - source.top, SRCCOPY);
-  }
-  Image1->Changed();
+  if (HDC screen = ScreenContext())
+    StretchBlt(canvas, 0, 0, w, h, screen, source.left, source.top, source.right - source.left,
+               source.bottom - source.top, SRCCOPY);
 
   if (state_.ShowCross) {
     CrossSegments cross = CrossLines(w, h);
     for (const GSegment& line : {cross.horizontal, cross.vertical}) {
       MoveToEx(canvas, line.start.x, line.start.y, nullptr);
       LineTo(canvas, line.end.x, line.end.y);
-      Image1->Changed();
     }
   }
+  // The copy and the lines are shown together by one repaint, at once.
+  Image1->Repaint();
 
   Application->ProcessMessages();
-  Image1->ReleaseCanvas();
 
   if (state_.FirstTick) {
     ChangeTransparency(0);

@@ -83,6 +83,17 @@ void TGraphicControl::InvalidateArea(bool erase) {
   InvalidateRect(parent_->Handle(), &r, erase ? TRUE : FALSE);
 }
 
+void TGraphicControl::Repaint() {
+  if (!parent_ || !parent_->HandleAllocated() || !Visible()) return;
+  if (!opaque_) {
+    Invalidate();
+    UpdateWindow(parent_->Handle());
+    return;
+  }
+  WindowDC dc(parent_->Handle());
+  if (dc) parent_->PaintControls(dc.get(), BoundsRect(), this);
+}
+
 // ---- TWinControl ----------------------------------------------------------------------------
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
@@ -174,7 +185,9 @@ void TWinControl::CreateHandle() {
   if (own_class_) {
     WNDCLASSA wc{};
     if (!GetClassInfoA(instance, kWindowClass, &wc)) {
-      wc.style = CS_DBLCLKS;
+      // Each window keeps a device context of its own: the magnifier draws into its window
+      // 40 times a second, and a context from the shared cache costs more every time.
+      wc.style = CS_DBLCLKS | CS_OWNDC;
       wc.lpfnWndProc = &TWinControl::WindowProcThunk;
       wc.hInstance = instance;
       wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -264,11 +277,16 @@ bool TWinControl::EraseBackground(HDC dc) {
 
 void TWinControl::PaintHandler(HDC dc, const RECT& update) {
   PaintWindow(dc);
-  for (TControl* c : controls_) {
-    auto* g = dynamic_cast<TGraphicControl*>(c);
+  PaintControls(dc, update);
+}
+
+void TWinControl::PaintControls(HDC dc, const RECT& area, const TControl* first) {
+  auto from = first ? std::find(controls_.begin(), controls_.end(), first) : controls_.begin();
+  for (auto it = from; it != controls_.end(); ++it) {
+    auto* g = dynamic_cast<TGraphicControl*>(*it);
     if (!g || !g->Visible()) continue;
     RECT bounds = g->BoundsRect(), meet;
-    if (!IntersectRect(&meet, &bounds, &update)) continue;
+    if (!IntersectRect(&meet, &bounds, &area)) continue;
     int saved = SaveDC(dc);
     IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     SetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);

@@ -92,6 +92,10 @@ class TGraphicControl : public TControl {
   void Invalidate() override;
   // Invalidates the control's area in the parent, erasing the background first or not.
   void InvalidateArea(bool erase);
+  // Shows the control's present look at once. An opaque control paints itself, and the
+  // controls above it, straight into the parent's window; any other is invalidated and its
+  // parent updated.
+  void Repaint();
 
   // An opaque control covers its whole area, so its parent need not erase beneath it.
   bool Opaque() const { return opaque_; }
@@ -137,6 +141,10 @@ class TWinControl : public TControl {
 
   // Lays out children aligned alClient over the client area less the border width.
   void AlignControls();
+
+  // Paints the visible windowless children that meet `area`, bottom to top, starting with
+  // `first` (all of them when it is nullptr).
+  void PaintControls(HDC dc, const RECT& area, const TControl* first = nullptr);
 
   // The object behind a window made by the toolkit (or nullptr).
   static TWinControl* FromHandle(HWND wnd);

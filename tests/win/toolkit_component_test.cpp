@@ -334,9 +334,12 @@ TEST(Handles, SelectGuardPutsThePreviousObjectBack) {
 }
 
 TEST(Handles, WindowDCIsGivenBack) {
-  auto form = NewForm();
-  form->SetBounds(60, 60, 160, 100);
-  HWND wnd = form->Handle();
+  // A window whose contexts come from the system's shared cache (the toolkit's own windows
+  // keep one context each, which ReleaseDC leaves alone).
+  UniqueWindow window(CreateWindowExA(0, "STATIC", "", WS_POPUP, 60, 60, 160, 100, nullptr,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr));
+  ASSERT_TRUE(window);
+  HWND wnd = window.get();
 
   // Probe: ReleaseDC answers 0 for a device context that is not (or no longer) lent out.
   HDC lent = GetDC(wnd);
