@@ -67,14 +67,19 @@ void TApplication::DispatchOne(MSG& msg) {
 
 void TApplication::ProcessMessages() {
   // Inside the system's own loop (a window being moved or sized, a menu open) the mouse and
-  // keyboard input belongs to that loop: taking its button release would never end it.
-  UINT remove = PM_REMOVE;
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof(gui);
-  if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & (GUI_INMOVESIZE | GUI_INMENUMODE)))
-    remove |= PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE;
+  // keyboard input belongs to that loop: taking its button release would never end it. The
+  // question is only asked when a message is waiting, so an empty queue costs one look.
   MSG msg;
-  while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, remove)) DispatchOne(msg);
+  while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    UINT remove = PM_REMOVE;
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) &&
+        (gui.flags & (GUI_INMOVESIZE | GUI_INMENUMODE)))
+      remove |= PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, remove)) break;
+    DispatchOne(msg);
+  }
 }
 
 void TApplication::Run() {
