@@ -349,9 +349,17 @@ LRESULT TWinControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND parent = GetParent(wnd_.get());
     if (parent && (GetWindowLongA(wnd_.get(), GWL_STYLE) & WS_CHILD))
       MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    setting_bounds_ = true;
-    TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    setting_bounds_ = false;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width == width_ && height == height_) {
+      // Only moved: the window took its picture along, nothing needs repainting.
+      left_ = r.left;
+      top_ = r.top;
+      BoundsChanged();
+    } else {
+      setting_bounds_ = true;
+      TControl::SetBounds(r.left, r.top, width, height);
+      setting_bounds_ = false;
+    }
   }
   return WndProc(msg, wp, lp);
 }
