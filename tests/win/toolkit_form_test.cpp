@@ -543,6 +543,85 @@ TEST(FormPaint, WindowlessChildrenArePaintedAtTheirPlaceAndClippedToIt) {
   EXPECT_EQ(form->Controls().size(), 1u);
 }
 
+// An opaque windowless child filled with one colour.
+class Tile : public TGraphicControl {
+ public:
+  explicit Tile(TComponent* owner) : TGraphicControl(owner) { opaque_ = true; }
+  COLORREF colour = RGB(255, 0, 0);
+  int paints = 0;
+
+  void Paint(HDC dc) override {
+    ++paints;
+    RECT r = ClientRect();
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &r, brush.get());
+  }
+};
+
+TEST(FormPaint, RepaintShowsAnOpaqueChildAndWhatLiesAboveItAtOnce) {
+  auto form = NewForm();
+  form->SetBorderStyle(TBorderStyle::bsNone);
+  form->SetStayOnTop(true);
+  form->SetColor(clWhite);
+  form->SetBounds(700, 300, 120, 90);
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(10, 10, 100, 70);
+  tile->SetParent(form.get());
+  auto* above = new Filler(form.get());  // partly over the tile
+  above->SetBounds(90, 60, 20, 20);
+  above->SetParent(form.get());
+  auto* beside = new Filler(form.get());  // outside the tile
+  beside->SetBounds(0, 0, 8, 8);
+  beside->SetParent(form.get());
+  form->Show();
+  HWND wnd = form->Handle();
+  auto at = [&](int x, int y) {
+    POINT p = tktest::ClientToScreenPoint(wnd, x, y);
+    return tktest::ScreenPixel(p.x, p.y);
+  };
+  ASSERT_TRUE(WaitFor([&] { return at(50, 40) == RGB(255, 0, 0) && at(90, 60) == RGB(0, 0, 255); },
+                      tktest::kPatience));
+  const int tile_paints = tile->paints, above_paints = above->paints,
+            beside_paints = beside->paints;
+
+  tile->colour = RGB(0, 128, 255);
+  tile->Repaint();
+  // Drawn already, with no paint message to come.
+  EXPECT_EQ(tile->paints, tile_paints + 1);
+  EXPECT_EQ(above->paints, above_paints + 1) << "the child above was painted over";
+  EXPECT_EQ(beside->paints, beside_paints);
+  EXPECT_FALSE(GetUpdateRect(wnd, nullptr, FALSE));
+  EXPECT_TRUE(WaitFor([&] { return at(50, 40) == RGB(0, 128, 255); }, tktest::kPatience))
+      << "the new colour never reached the screen";
+  EXPECT_EQ(at(90, 60), RGB(0, 0, 255)) << "the child above lost its corner";
+  EXPECT_EQ(at(89, 60), RGB(0, 128, 255));
+}
+
+TEST(FormPaint, AMovedWindowKeepsItsPictureAndAResizedOneRepaints) {
+  auto form = NewForm();
+  form->SetBorderStyle(TBorderStyle::bsNone);
+  form->SetColor(clWhite);
+  form->SetBounds(700, 300, 120, 90);
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(0, 0, 120, 90);
+  tile->SetParent(form.get());
+  form->Show();
+  HWND wnd = form->Handle();
+  ASSERT_TRUE(WaitFor([&] { return tile->paints > 0 && !GetUpdateRect(wnd, nullptr, FALSE); },
+                      tktest::kPatience));
+
+  // Moved by the system (as a drag or the follow mode does): the control's bounds follow and
+  // nothing is invalidated.
+  SetWindowPos(wnd, nullptr, 730, 320, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(form->Left(), 730);
+  EXPECT_EQ(form->Top(), 320);
+  EXPECT_FALSE(GetUpdateRect(wnd, nullptr, FALSE)) << "a move invalidated the window";
+
+  SetWindowPos(wnd, nullptr, 0, 0, 140, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(form->Width(), 140);
+  EXPECT_TRUE(GetUpdateRect(wnd, nullptr, FALSE)) << "a resize left the old picture";
+}
+
 class PlainChild : public TWinControl {
  public:
   using TWinControl::TWinControl;
