@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "app/geometry.h"
 #include "app/magnifier_state.h"
 #include "app/picture_output.h"
-#include "app/geometry.h"
 #include "toolkit/form.h"
 #include "toolkit/handles.h"
 
