@@ -462,6 +462,31 @@ TEST(FormResize, OnResizeComesWithEverySizeChange) {
 
 // ---- Windowless children and alignment ----------------------------------------------------
 
+// A frameless white form of 120 x 90 at (700, top), for the paint tests.
+std::unique_ptr<TForm> NewWhiteForm(int top) {
+  auto form = NewForm();
+  form->SetBorderStyle(TBorderStyle::bsNone);
+  form->SetStayOnTop(true);
+  form->SetColor(clWhite);
+  form->SetBounds(700, top, 120, 90);
+  return form;
+}
+
+// A windowless child of `form` with the given bounds.
+template <class C>
+C* AddChild(TForm& form, int left, int top, int width, int height) {
+  auto* child = new C(&form);
+  child->SetBounds(left, top, width, height);
+  child->SetParent(&form);
+  return child;
+}
+
+// What the screen shows at a point of a window's client area.
+COLORREF ClientPixel(HWND wnd, int x, int y) {
+  POINT p = tktest::ClientToScreenPoint(wnd, x, y);
+  return tktest::ScreenPixel(p.x, p.y);
+}
+
 // Fills everything it may touch with green, its own client rectangle with red, and marks its
 // corners: blue top-left, yellow bottom-right.
 class Filler : public TGraphicControl {
@@ -483,25 +508,13 @@ class Filler : public TGraphicControl {
 };
 
 TEST(FormPaint, WindowlessChildrenArePaintedAtTheirPlaceAndClippedToIt) {
-  auto form = NewForm();
-  form->SetBorderStyle(TBorderStyle::bsNone);
-  form->SetStayOnTop(true);
-  form->SetColor(clWhite);
-  form->SetBounds(700, 150, 120, 90);
-  auto* child = new Filler(form.get());
-  child->SetBounds(20, 10, 40, 30);
-  child->SetParent(form.get());
-  auto* hidden = new Filler(form.get());
-  hidden->SetBounds(80, 10, 20, 20);
+  auto form = NewWhiteForm(150);
+  auto* child = AddChild<Filler>(*form, 20, 10, 40, 30);
+  auto* hidden = AddChild<Filler>(*form, 80, 10, 20, 20);
   hidden->SetVisible(false);
-  hidden->SetParent(form.get());
   form->Show();
   HWND wnd = form->Handle();
-
-  auto at = [&](int x, int y) {
-    POINT p = tktest::ClientToScreenPoint(wnd, x, y);
-    return tktest::ScreenPixel(p.x, p.y);
-  };
+  auto at = [wnd](int x, int y) { return ClientPixel(wnd, x, y); };
   const COLORREF white = RGB(255, 255, 255), red = RGB(255, 0, 0), blue = RGB(0, 0, 255),
                  yellow = RGB(255, 255, 0);
   ASSERT_TRUE(
@@ -559,26 +572,13 @@ class Tile : public TGraphicControl {
 };
 
 TEST(FormPaint, RepaintShowsAnOpaqueChildAndWhatLiesAboveItAtOnce) {
-  auto form = NewForm();
-  form->SetBorderStyle(TBorderStyle::bsNone);
-  form->SetStayOnTop(true);
-  form->SetColor(clWhite);
-  form->SetBounds(700, 300, 120, 90);
-  auto* tile = new Tile(form.get());
-  tile->SetBounds(10, 10, 100, 70);
-  tile->SetParent(form.get());
-  auto* above = new Filler(form.get());  // partly over the tile
-  above->SetBounds(90, 60, 20, 20);
-  above->SetParent(form.get());
-  auto* beside = new Filler(form.get());  // outside the tile
-  beside->SetBounds(0, 0, 8, 8);
-  beside->SetParent(form.get());
+  auto form = NewWhiteForm(300);
+  auto* tile = AddChild<Tile>(*form, 10, 10, 100, 70);
+  auto* above = AddChild<Filler>(*form, 90, 60, 20, 20);  // partly over the tile
+  auto* beside = AddChild<Filler>(*form, 0, 0, 8, 8);     // outside the tile
   form->Show();
   HWND wnd = form->Handle();
-  auto at = [&](int x, int y) {
-    POINT p = tktest::ClientToScreenPoint(wnd, x, y);
-    return tktest::ScreenPixel(p.x, p.y);
-  };
+  auto at = [wnd](int x, int y) { return ClientPixel(wnd, x, y); };
   ASSERT_TRUE(WaitFor([&] { return at(50, 40) == RGB(255, 0, 0) && at(90, 60) == RGB(0, 0, 255); },
                       tktest::kPatience));
   const int tile_paints = tile->paints, above_paints = above->paints,
@@ -598,13 +598,8 @@ TEST(FormPaint, RepaintShowsAnOpaqueChildAndWhatLiesAboveItAtOnce) {
 }
 
 TEST(FormPaint, AMovedWindowKeepsItsPictureAndAResizedOneRepaints) {
-  auto form = NewForm();
-  form->SetBorderStyle(TBorderStyle::bsNone);
-  form->SetColor(clWhite);
-  form->SetBounds(700, 300, 120, 90);
-  auto* tile = new Tile(form.get());
-  tile->SetBounds(0, 0, 120, 90);
-  tile->SetParent(form.get());
+  auto form = NewWhiteForm(300);
+  auto* tile = AddChild<Tile>(*form, 0, 0, 120, 90);
   form->Show();
   HWND wnd = form->Handle();
   ASSERT_TRUE(WaitFor([&] { return tile->paints > 0 && !GetUpdateRect(wnd, nullptr, FALSE); },
