@@ -59,7 +59,9 @@ class WheelModes : public ::testing::Test {
     lens_ = lumeview_.Lens();
   }
   void TearDown() override {
-    if (lumeview_.Running()) EXPECT_TRUE(lumeview_.Close());
+    if (lumeview_.Running()) {
+      EXPECT_TRUE(lumeview_.Close());
+    }
     ClearSettings();
   }
 

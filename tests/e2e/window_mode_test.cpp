@@ -112,7 +112,9 @@ class FixedMode : public WindowMode {
     lens_ = lumeview_.Lens();
   }
   void TearDown() override {
-    if (lumeview_.Running()) EXPECT_TRUE(lumeview_.Close());
+    if (lumeview_.Running()) {
+      EXPECT_TRUE(lumeview_.Close());
+    }
     WindowMode::TearDown();
   }
 

@@ -13,48 +13,6 @@ namespace e2e {
 
 namespace {
 
-// A 32-bit top-down DIB section with its memory context.
-struct DibCanvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  uint32_t* bits = nullptr;
-  int width = 0;
-  int height = 0;
-
-  DibCanvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    void* raw = nullptr;
-    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
-    bits = static_cast<uint32_t*>(raw);
-    if (dc && bitmap) old = SelectObject(dc, bitmap);
-  }
-  ~DibCanvas() {
-    if (old) SelectObject(dc, old);
-    if (bitmap) DeleteObject(bitmap);
-    if (dc) DeleteDC(dc);
-  }
-  DibCanvas(const DibCanvas&) = delete;
-  DibCanvas& operator=(const DibCanvas&) = delete;
-  bool ok() const { return dc && bitmap && bits; }
-
-  Image ToImage() const {
-    GdiFlush();
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(bits, bits + static_cast<size_t>(width) * height);
-    for (uint32_t& p : image.pixels) p &= 0x00FFFFFF;
-    return image;
-  }
-};
 
 class RegKey {
  public:
@@ -377,6 +335,119 @@ std::string Describe(const RECT& r) {
   return out.str();
 }
 
+// ---- Canvas and driver windows ----------------------------------------------------------------
+
+DibCanvas::DibCanvas(int w, int h) : width(w), height(h) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  dc = CreateCompatibleDC(nullptr);
+  void* raw = nullptr;
+  if (w > 0 && h > 0) bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  bits = static_cast<uint32_t*>(raw);
+  if (dc && bitmap) old = SelectObject(dc, bitmap);
+}
+
+DibCanvas::~DibCanvas() {
+  if (old) SelectObject(dc, old);
+  if (bitmap) DeleteObject(bitmap);
+  if (dc) DeleteDC(dc);
+}
+
+void DibCanvas::Fill(const Image& image) {
+  for (size_t i = 0; i < image.pixels.size(); ++i) bits[i] = image.pixels[i];
+}
+
+Image DibCanvas::ToImage() const {
+  GdiFlush();
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.pixels.assign(bits, bits + static_cast<size_t>(width) * height);
+  for (uint32_t& p : image.pixels) p &= 0x00FFFFFF;
+  return image;
+}
+
+namespace {
+const char kDriverWindowClass[] = "LumeviewE2EWindow";
+constexpr UINT_PTR kDriverWindowTimer = 1;
+}  // namespace
+
+ThreadWindow::ThreadWindow(RECT area, std::string title, Handler handler, UINT timerMs)
+    : area_(area), title_(std::move(title)), handler_(std::move(handler)), timer_ms_(timerMs) {
+  ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread_ = CreateThread(nullptr, 0, &ThreadWindow::Run, this, 0, nullptr);
+  if (thread_) WaitForSingleObject(ready_, kWait);
+}
+
+ThreadWindow::~ThreadWindow() {
+  if (HWND wnd = wnd_) PostMessageA(wnd, WM_CLOSE, 0, 0);
+  if (thread_) {
+    if (WaitForSingleObject(thread_, kWait) != WAIT_OBJECT_0) TerminateThread(thread_, 1);
+    CloseHandle(thread_);
+  }
+  if (ready_) CloseHandle(ready_);
+}
+
+DWORD WINAPI ThreadWindow::Run(void* param) {
+  auto* self = static_cast<ThreadWindow*>(param);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(instance, kDriverWindowClass, &wc)) {
+    wc.lpfnWndProc = &ThreadWindow::Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kDriverWindowClass;
+    RegisterClassA(&wc);
+  }
+  const RECT& a = self->area_;
+  HWND wnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                             kDriverWindowClass, self->title_.c_str(), WS_POPUP, a.left, a.top,
+                             Width(a), Height(a), nullptr, nullptr, instance, self);
+  if (wnd) {
+    ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    if (self->timer_ms_) SetTimer(wnd, kDriverWindowTimer, self->timer_ms_, nullptr);
+  }
+  self->wnd_ = wnd;
+  SetEvent(self->ready_);
+  if (!wnd) return 1;
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+LRESULT CALLBACK ThreadWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<ThreadWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_CLOSE:
+      DestroyWindow(wnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  if (self && self->handler_)
+    if (std::optional<LRESULT> answer = self->handler_(wnd, msg, wp, lp)) return *answer;
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
 // ---- The pattern -----------------------------------------------------------------------------
 
 uint32_t PatternColor(int x, int y) {
@@ -388,106 +459,48 @@ uint32_t PatternColor(int x, int y) {
 }
 
 struct PatternWindow::State {
-  RECT area{};
-  std::atomic<HWND> wnd{nullptr};
+  DibCanvas canvas;
   std::atomic<int> clicks{0};
-  HANDLE ready = nullptr;
-  HANDLE thread = nullptr;
-  std::unique_ptr<DibCanvas> canvas;
+  std::optional<ThreadWindow> window;  // last: it goes first, while the rest still stands
+
+  explicit State(RECT area) : canvas(Width(area), Height(area)) {}
+
+  std::optional<LRESULT> Answer(HWND wnd, UINT msg) {
+    switch (msg) {
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        if (canvas.ok()) BitBlt(dc, 0, 0, canvas.width, canvas.height, canvas.dc, 0, 0, SRCCOPY);
+        EndPaint(wnd, &ps);
+        return 0;
+      }
+      case WM_LBUTTONDOWN:
+        ++clicks;
+        return 0;
+      default:
+        return std::nullopt;
+    }
+  }
 };
 
-namespace {
-
-const char kPatternClass[] = "LumeviewE2EPattern";
-
-LRESULT CALLBACK PatternProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* state = reinterpret_cast<PatternWindow::State*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      if (state && state->canvas)
-        BitBlt(dc, 0, 0, state->canvas->width, state->canvas->height, state->canvas->dc, 0, 0,
-               SRCCOPY);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_LBUTTONDOWN:
-      if (state) ++state->clicks;
-      return 0;
-    case WM_CLOSE:
-      DestroyWindow(wnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(wnd, msg, wp, lp);
-  }
-}
-
-DWORD WINAPI PatternThread(void* param) {
-  auto* state = static_cast<PatternWindow::State*>(param);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(instance, kPatternClass, &wc)) {
-    wc.lpfnWndProc = PatternProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPatternClass;
-    RegisterClassA(&wc);
-  }
-  const RECT& a = state->area;
-  HWND wnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPatternClass,
-                             "Lumeview test pattern", WS_POPUP, a.left, a.top, Width(a),
-                             Height(a), nullptr, nullptr, instance, state);
-  if (wnd) ShowWindow(wnd, SW_SHOWNOACTIVATE);
-  state->wnd = wnd;
-  SetEvent(state->ready);
-  if (!wnd) return 1;
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return 0;
-}
-
-}  // namespace
-
-PatternWindow::PatternWindow(RECT area) : area_(area), state_(std::make_shared<State>()) {
-  state_->area = area;
-  state_->canvas = std::make_unique<DibCanvas>(Width(area), Height(area));
-  if (state_->canvas->ok()) {
-    for (int y = 0; y < Height(area); ++y)
-      for (int x = 0; x < Width(area); ++x)
-        state_->canvas->bits[static_cast<size_t>(y) * Width(area) + x] =
+PatternWindow::PatternWindow(RECT area) : area_(area), state_(std::make_shared<State>(area)) {
+  DibCanvas& canvas = state_->canvas;
+  if (canvas.ok()) {
+    for (int y = 0; y < canvas.height; ++y)
+      for (int x = 0; x < canvas.width; ++x)
+        canvas.bits[static_cast<size_t>(y) * canvas.width + x] =
             PatternColor(area.left + x, area.top + y);
   }
-  state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  state_->thread = CreateThread(nullptr, 0, PatternThread, state_.get(), 0, nullptr);
-  if (state_->thread) WaitForSingleObject(state_->ready, kWait);
+  State* state = state_.get();
+  state_->window.emplace(area, "Lumeview test pattern",
+                         [state](HWND wnd, UINT msg, WPARAM, LPARAM) {
+                           return state->Answer(wnd, msg);
+                         });
 }
 
-PatternWindow::~PatternWindow() {
-  if (HWND wnd = state_->wnd) PostMessageA(wnd, WM_CLOSE, 0, 0);
-  if (state_->thread) {
-    if (WaitForSingleObject(state_->thread, kWait) != WAIT_OBJECT_0)
-      TerminateThread(state_->thread, 1);
-    CloseHandle(state_->thread);
-  }
-  if (state_->ready) CloseHandle(state_->ready);
-}
+PatternWindow::~PatternWindow() = default;
 
-HWND PatternWindow::Handle() const { return state_->wnd; }
+HWND PatternWindow::Handle() const { return state_->window->Handle(); }
 
 void PatternWindow::Raise() const {
   if (HWND wnd = Handle())

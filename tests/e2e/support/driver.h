@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -216,6 +217,53 @@ struct Image {
 
 // A copy of the screen's `area` (GetDC(0) and BitBlt into a 32-bit DIB).
 Image CaptureScreen(const RECT& area);
+
+// A 32-bit top-down DIB section selected into a memory context.
+struct DibCanvas {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+  uint32_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+
+  DibCanvas(int w, int h);
+  ~DibCanvas();
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+  bool ok() const { return dc && bitmap && bits; }
+  // Copies an image of the canvas's size in.
+  void Fill(const Image& image);
+  // The canvas's pixels as 0x00RRGGBB.
+  Image ToImage() const;
+};
+
+// A topmost popup window of the driver over `area`, never activated, run by a thread of its
+// own so that it paints and answers whatever the test thread does. `handler` answers the
+// messages it wants (painting, clicks, timer ticks; a timer of `timerMs` runs when that is not
+// 0); the window erases nothing and goes with its owner.
+class ThreadWindow {
+ public:
+  using Handler = std::function<std::optional<LRESULT>(HWND, UINT, WPARAM, LPARAM)>;
+  ThreadWindow(RECT area, std::string title, Handler handler, UINT timerMs = 0);
+  ~ThreadWindow();
+  ThreadWindow(const ThreadWindow&) = delete;
+  ThreadWindow& operator=(const ThreadWindow&) = delete;
+
+  HWND Handle() const { return wnd_; }
+
+ private:
+  static DWORD WINAPI Run(void* param);
+  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  RECT area_;
+  std::string title_;
+  Handler handler_;
+  UINT timer_ms_;
+  std::atomic<HWND> wnd_{nullptr};
+  HANDLE ready_ = nullptr;
+  HANDLE thread_ = nullptr;
+};
 
 // 0x00RRGGBB of the system button-face colour (the lens's background).
 uint32_t ButtonFaceColor();

@@ -14,55 +14,6 @@ namespace tray_driver {
 using e2e::Image;
 using e2e::WaitFor;
 
-namespace {
-
-// A 32-bit top-down DIB section selected into a memory context.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  uint32_t* bits = nullptr;
-  int width = 0, height = 0;
-
-  Canvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    void* raw = nullptr;
-    if (w > 0 && h > 0) bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
-    bits = static_cast<uint32_t*>(raw);
-    if (dc && bitmap) old = SelectObject(dc, bitmap);
-  }
-  ~Canvas() {
-    if (old) SelectObject(dc, old);
-    if (bitmap) DeleteObject(bitmap);
-    if (dc) DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  bool ok() const { return dc && bitmap && bits; }
-
-  void Fill(const Image& image) {
-    for (size_t i = 0; i < image.pixels.size(); ++i) bits[i] = image.pixels[i];
-  }
-  Image ToImage() const {
-    GdiFlush();
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(bits, bits + static_cast<size_t>(width) * height);
-    for (uint32_t& p : image.pixels) p &= 0x00FFFFFF;
-    return image;
-  }
-};
-
-}  // namespace
-
 // ---- Clipboard ----------------------------------------------------------------------------
 
 namespace {
@@ -217,8 +168,8 @@ ScratchFolder::~ScratchFolder() {
 Image ExpectedFromScreen(const e2e::LensView& view) {
   const RECT source = e2e::SourceRect(view);
   const Image seen = e2e::CaptureScreen(source);
-  Canvas from(seen.width, seen.height);
-  Canvas to(view.width, view.height);
+  e2e::DibCanvas from(seen.width, seen.height);
+  e2e::DibCanvas to(view.width, view.height);
   if (!from.ok() || !to.ok()) return Image{};
   from.Fill(seen);
   SetStretchBltMode(to.dc, COLORONCOLOR);
@@ -227,7 +178,7 @@ Image ExpectedFromScreen(const e2e::LensView& view) {
 }
 
 void DrawInfoOverlay(Image& picture, const std::string& text, POINT clientOrigin) {
-  Canvas canvas(picture.width, picture.height);
+  e2e::DibCanvas canvas(picture.width, picture.height);
   if (!canvas.ok()) return;
   canvas.Fill(picture);
   HDC dc = canvas.dc;
@@ -267,105 +218,43 @@ void DrawInfoOverlay(Image& picture, const std::string& text, POINT clientOrigin
 // ---- Ticker -------------------------------------------------------------------------------
 
 struct Ticker::State {
-  RECT area{};
-  std::atomic<HWND> wnd{nullptr};
   std::atomic<int> changes{0};
-  HANDLE ready = nullptr;
-  HANDLE thread = nullptr;
+  std::optional<e2e::ThreadWindow> window;  // last: it goes first, while the rest still stands
+
+  std::optional<LRESULT> Answer(HWND wnd, UINT msg) {
+    switch (msg) {
+      case WM_TIMER:
+        ++changes;
+        InvalidateRect(wnd, nullptr, FALSE);
+        return 0;
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        const int n = changes;
+        // A colour far from the one before: every channel moves.
+        HBRUSH brush =
+            CreateSolidBrush(RGB((n * 67) & 0xFF, (n * 131 + 40) & 0xFF, (n * 29 + 90) & 0xFF));
+        FillRect(dc, &ps.rcPaint, brush);
+        DeleteObject(brush);
+        EndPaint(wnd, &ps);
+        return 0;
+      }
+      default:
+        return std::nullopt;
+    }
+  }
 };
 
-namespace {
-
-const char kTickerClass[] = "LumeviewE2ETicker";
-constexpr UINT_PTR kTickerTimer = 1;
-
-LRESULT CALLBACK TickerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* state = reinterpret_cast<Ticker::State*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_TIMER:
-      if (state) ++state->changes;
-      InvalidateRect(wnd, nullptr, FALSE);
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      const int n = state ? state->changes.load() : 0;
-      // A colour far from the one before: every channel moves.
-      HBRUSH brush =
-          CreateSolidBrush(RGB((n * 67) & 0xFF, (n * 131 + 40) & 0xFF, (n * 29 + 90) & 0xFF));
-      FillRect(dc, &ps.rcPaint, brush);
-      DeleteObject(brush);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_CLOSE:
-      DestroyWindow(wnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(wnd, msg, wp, lp);
-  }
-}
-
-DWORD WINAPI TickerThread(void* param) {
-  auto* state = static_cast<Ticker::State*>(param);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(instance, kTickerClass, &wc)) {
-    wc.lpfnWndProc = TickerProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kTickerClass;
-    RegisterClassA(&wc);
-  }
-  const RECT& a = state->area;
-  HWND wnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTickerClass,
-                             "Lumeview test ticker", WS_POPUP, a.left, a.top, e2e::Width(a),
-                             e2e::Height(a), nullptr, nullptr, instance, state);
-  if (wnd) {
-    ShowWindow(wnd, SW_SHOWNOACTIVATE);
-    SetTimer(wnd, kTickerTimer, 15, nullptr);
-  }
-  state->wnd = wnd;
-  SetEvent(state->ready);
-  if (!wnd) return 1;
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return 0;
-}
-
-}  // namespace
-
 Ticker::Ticker(RECT area) : state_(std::make_shared<State>()) {
-  state_->area = area;
-  state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  state_->thread = CreateThread(nullptr, 0, TickerThread, state_.get(), 0, nullptr);
-  if (state_->thread) WaitForSingleObject(state_->ready, e2e::kWait);
+  State* state = state_.get();
+  state_->window.emplace(
+      area, "Lumeview test ticker",
+      [state](HWND wnd, UINT msg, WPARAM, LPARAM) { return state->Answer(wnd, msg); }, 15);
 }
 
-Ticker::~Ticker() {
-  if (HWND wnd = state_->wnd) PostMessageA(wnd, WM_CLOSE, 0, 0);
-  if (state_->thread) {
-    if (WaitForSingleObject(state_->thread, e2e::kWait) != WAIT_OBJECT_0)
-      TerminateThread(state_->thread, 1);
-    CloseHandle(state_->thread);
-  }
-  if (state_->ready) CloseHandle(state_->ready);
-}
+Ticker::~Ticker() = default;
 
-HWND Ticker::Handle() const { return state_->wnd; }
+HWND Ticker::Handle() const { return state_->window->Handle(); }
 
 int Ticker::Changes() const { return state_->changes; }
 
