@@ -36,7 +36,7 @@ void TPictureImage::MakeSurface() {
 HDC TPictureImage::Canvas() {
   if (!surface_) MakeSurface();
   if (!canvas_) {
-    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    UniqueDC dc(CreateCompatibleDC(nullptr));
     if (!dc) throw EOutOfResources(OutOfResourcesText());
     canvas_old_bitmap_ = SelectObject(dc.get(), surface_.get());
     canvas_old_pen_ = SelectObject(dc.get(), pen_.get());

@@ -53,7 +53,7 @@ class TPictureImage : public TGraphicControl {
   int surface_bpp_ = 0;
 
   // The drawing context with the surface and the drawing tools selected into it.
-  UniqueMemoryDC canvas_;
+  UniqueDC canvas_;
   HGDIOBJ canvas_old_bitmap_ = nullptr;
   HGDIOBJ canvas_old_pen_ = nullptr;
   HGDIOBJ canvas_old_brush_ = nullptr;

@@ -54,7 +54,7 @@ void CopyPictureToClipboard(TPictureImage& image, TClipboardService& clipboard) 
   }
   if (!copy) throw EOutOfResources(OutOfResourcesText());
   {
-    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    UniqueDC dc(CreateCompatibleDC(nullptr));
     if (!dc) throw EOutOfResources(OutOfResourcesText());
     SelectGuard select(dc.get(), copy.get());
     RECT all{0, 0, w, h};

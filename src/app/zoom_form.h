@@ -114,7 +114,7 @@ class TfrmZoom : public TForm {
   bool surface_failure_reported_ = false;
   // Kept between ticks, forgotten when the displays change: the screen's device context and
   // the area of the monitor that last held the cursor.
-  UniqueMemoryDC screen_dc_;
+  UniqueDC screen_dc_;
   GRect monitor_area_{};
   bool monitor_area_known_ = false;
   bool setup_running_ = false;

@@ -36,8 +36,8 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
-// A context made with CreateDC or CreateCompatibleDC.
-using UniqueMemoryDC = UniqueHandle<NullTraits<HDC, DeleteDC>>;
+// A device context made with CreateDC or CreateCompatibleDC (given back with DeleteDC).
+using UniqueDC = UniqueHandle<NullTraits<HDC, DeleteDC>>;
 using UniqueWindow = UniqueHandle<NullTraits<HWND, DestroyWindow>>;
 using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIcon>>;
 using UniqueMenu = UniqueHandle<NullTraits<HMENU, DestroyMenu>>;

@@ -268,7 +268,8 @@ TEST_F(PictureTest, TheClipboardCopyIsReadBackByAnotherProcessEqualToTheSurface)
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   const std::string out = folder_ + "clipboard.bmp";
   std::string command = "\"" + std::string(exe) + "\" --dump-clipboard \"" + out + "\"";
-  STARTUPINFOA si{sizeof(si)};
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
   ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &si, &pi));

@@ -67,7 +67,7 @@ class Picture {
 
  private:
   int width_, height_;
-  UniqueMemoryDC dc_;
+  UniqueDC dc_;
   UniqueBitmap bitmap_;
   void* bits_ = nullptr;
   std::unique_ptr<SelectGuard> select_;

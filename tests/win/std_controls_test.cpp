@@ -324,7 +324,7 @@ struct Ink {
 Ink PaintLabel(TLabel& label) {
   const int w = label.Width(), h = label.Height();
   WindowDC screen(nullptr);
-  UniqueMemoryDC dc(CreateCompatibleDC(screen.get()));
+  UniqueDC dc(CreateCompatibleDC(screen.get()));
   UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), w, h));
   SelectGuard keep(dc.get(), bmp.get());
   RECT all{0, 0, w, h};

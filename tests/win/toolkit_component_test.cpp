@@ -311,7 +311,7 @@ TEST(Handles, UniqueWindowAndBrushAreDestroyed) {
 }
 
 TEST(Handles, SelectGuardPutsThePreviousObjectBack) {
-  UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+  UniqueDC dc(CreateCompatibleDC(nullptr));
   ASSERT_TRUE(dc);
   HGDIOBJ original_bitmap = GetCurrentObject(dc.get(), OBJ_BITMAP);
   HGDIOBJ original_brush = GetCurrentObject(dc.get(), OBJ_BRUSH);
