@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -28,6 +29,88 @@ void StepSide(int32_t position, int32_t extent, int32_t d, int32_t minimum, int3
   newExtent = Clamp32(wanted);
   const int64_t change = int64_t{newExtent} - extent;
   newPosition = Clamp32(int64_t{position} - change / 2);
+}
+
+// A rectangle in 64 bits: a lens's right and bottom edges can pass the 32-bit range.
+struct Box {
+  int64_t left;
+  int64_t top;
+  int64_t right;
+  int64_t bottom;
+};
+
+bool IsEmpty(const GRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool Contains(const GRect& r, int64_t x, int64_t y) {
+  return r.left <= x && x < r.right && r.top <= y && y < r.bottom;
+}
+
+// Whether the union of the monitor rectangles covers the lens. The monitors' edges cut the
+// lens into cells that each lie wholly inside or wholly outside every monitor; the lens is
+// covered when every cell is inside one (so monitors that overlap count once).
+bool IsCovered(const Box& lens, const std::vector<MonitorArea>& monitors) {
+  if (lens.right <= lens.left || lens.bottom <= lens.top) {
+    return std::any_of(monitors.begin(), monitors.end(), [&](const MonitorArea& m) {
+      return Contains(m.monitor, lens.left, lens.top);
+    });
+  }
+  std::vector<int64_t> xs{lens.left, lens.right};
+  std::vector<int64_t> ys{lens.top, lens.bottom};
+  for (const MonitorArea& m : monitors) {
+    xs.push_back(std::clamp<int64_t>(m.monitor.left, lens.left, lens.right));
+    xs.push_back(std::clamp<int64_t>(m.monitor.right, lens.left, lens.right));
+    ys.push_back(std::clamp<int64_t>(m.monitor.top, lens.top, lens.bottom));
+    ys.push_back(std::clamp<int64_t>(m.monitor.bottom, lens.top, lens.bottom));
+  }
+  for (auto* edges : {&xs, &ys}) {
+    std::sort(edges->begin(), edges->end());
+    edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+  }
+  for (size_t i = 0; i + 1 < xs.size(); ++i) {
+    for (size_t j = 0; j + 1 < ys.size(); ++j) {
+      const bool inside = std::any_of(monitors.begin(), monitors.end(), [&](const MonitorArea& m) {
+        return m.monitor.left <= xs[i] && xs[i + 1] <= m.monitor.right && m.monitor.top <= ys[j] &&
+               ys[j + 1] <= m.monitor.bottom;
+      });
+      if (!inside) return false;
+    }
+  }
+  return true;
+}
+
+// The area the lens shares with r. Each side is at most the lens's, below 2^31, so the
+// product stays below 2^62.
+int64_t SharedArea(const Box& lens, const GRect& r) {
+  const int64_t w = std::min<int64_t>(lens.right, r.right) - std::max<int64_t>(lens.left, r.left);
+  const int64_t h = std::min<int64_t>(lens.bottom, r.bottom) - std::max<int64_t>(lens.top, r.top);
+  return (w > 0 && h > 0) ? w * h : 0;
+}
+
+// An unsigned 128-bit number, enough for a squared distance (each gap is below 2^34).
+struct Wide {
+  uint64_t high = 0;
+  uint64_t low = 0;
+  bool operator<(const Wide& o) const { return std::tie(high, low) < std::tie(o.high, o.low); }
+};
+
+Wide Add(Wide a, Wide b) {
+  Wide sum{a.high + b.high, a.low + b.low};
+  if (sum.low < a.low) ++sum.high;
+  return sum;
+}
+
+// v * v for v below 2^34: v = h * 2^32 + l gives h^2 * 2^64 + h*l * 2^33 + l^2.
+Wide Square(uint64_t v) {
+  const uint64_t h = v >> 32, l = v & 0xFFFFFFFFu;
+  const uint64_t cross = h * l;
+  return Add(Wide{h * h, l * l}, Wide{cross >> 31, cross << 33});
+}
+
+// The squared straight-line distance between the lens and r; 0 when they touch or overlap.
+Wide SquaredDistance(const Box& lens, const GRect& r) {
+  const int64_t dx = std::max<int64_t>({0, r.left - lens.right, lens.left - r.right});
+  const int64_t dy = std::max<int64_t>({0, r.top - lens.bottom, lens.top - r.bottom});
+  return Add(Square(static_cast<uint64_t>(dx)), Square(static_cast<uint64_t>(dy)));
 }
 
 }  // namespace
@@ -113,4 +196,36 @@ GBounds SizeStep(int32_t left, int32_t top, int32_t width, int32_t height, int32
   StepSide(left, width, d, minWidth, b.left, b.width);
   StepSide(top, height, d, minHeight, b.top, b.height);
   return b;
+}
+
+GBounds KeepOnMonitors(GBounds lens, const std::vector<MonitorArea>& monitors) {
+  const int64_t width = std::max<int32_t>(lens.width, 0);
+  const int64_t height = std::max<int32_t>(lens.height, 0);
+  const Box box{lens.left, lens.top, lens.left + width, lens.top + height};
+  if (monitors.empty() || IsCovered(box, monitors)) return lens;
+
+  const MonitorArea* nearest = nullptr;
+  int64_t nearestArea = 0;
+  Wide nearestDistance;
+  for (const MonitorArea& m : monitors) {
+    if (IsEmpty(m.monitor)) continue;
+    const int64_t area = SharedArea(box, m.monitor);
+    const Wide distance = SquaredDistance(box, m.monitor);
+    const bool nearer = area > nearestArea || (area == 0 && nearestArea == 0 && distance < nearestDistance);
+    if (!nearest || nearer) {
+      nearest = &m;
+      nearestArea = area;
+      nearestDistance = distance;
+    }
+  }
+  if (!nearest) return lens;
+
+  const GRect& work = IsEmpty(nearest->work) ? nearest->monitor : nearest->work;
+  const int64_t w = std::min<int64_t>(width, int64_t{work.right} - work.left);
+  const int64_t h = std::min<int64_t>(height, int64_t{work.bottom} - work.top);
+  // Both ends lie inside the work area, so every result is a 32-bit value.
+  const int64_t left = std::clamp<int64_t>(lens.left, work.left, work.right - w);
+  const int64_t top = std::clamp<int64_t>(lens.top, work.top, work.bottom - h);
+  return GBounds{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(w),
+                 static_cast<int32_t>(h)};
 }

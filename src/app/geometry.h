@@ -1,11 +1,13 @@
 #pragma once
 // The arithmetic of the lens: which screen rectangle the capture tick copies, where the
-// crosshair goes, where the window sits in follow mode, and how the wheel changes zoom,
-// transparency and size. Screen pixels are 32-bit signed; sums are formed in 64 bits and
-// results that would leave the 32-bit range are held at its ends.
+// crosshair goes, where the window sits in follow mode, how the wheel changes zoom,
+// transparency and size, and how a stored position comes back onto the present monitors.
+// Screen pixels are 32-bit signed; sums are formed in 64 bits and results that would leave
+// the 32-bit range are held at its ends.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct GPoint {
   int32_t x = 0;
@@ -35,6 +37,13 @@ struct GSegment {
   GPoint start;
   GPoint end;
   bool operator==(const GSegment&) const = default;
+};
+
+// A monitor's whole rectangle and its work area (what the taskbar and docked bars leave free).
+struct MonitorArea {
+  GRect monitor;
+  GRect work;
+  bool operator==(const MonitorArea&) const = default;
 };
 
 struct CrossSegments {
@@ -81,3 +90,14 @@ uint8_t AlphaFromPercent(int32_t percent);
 // as whole pixels allow (a side already below its minimum is brought up to it).
 GBounds SizeStep(int32_t left, int32_t top, int32_t width, int32_t height, int32_t d, int32_t minWidth,
                  int32_t minHeight);
+
+// The lens as it may stand on `monitors`. A lens wholly covered by the union of the monitor
+// rectangles (lying across the seam of two monitors included) is returned exactly as given.
+// Any other lens goes to the nearest monitor: the one whose rectangle shares the largest area
+// with it or, when none shares any, the one at the smallest straight-line distance from it;
+// ties go to the first listed, so the caller lists the primary monitor first. There each side
+// is reduced to the work area's if larger, and the lens is moved the least that puts it wholly
+// inside the work area. A monitor with an empty rectangle is passed over; one with an empty
+// work area is used whole. A side below 0 counts as 0, and a lens with an empty side is on the
+// monitors when its top-left corner is. Without monitors the lens is returned as given.
+GBounds KeepOnMonitors(GBounds lens, const std::vector<MonitorArea>& monitors);

@@ -189,3 +189,98 @@ TEST(SizeStep, GrowthHeldAtTheIntegerRange) {
   const GBounds c = SizeStep(kMin, kMin, 100, 100, 2, 16, 16);
   EXPECT_EQ(c.left, kMin);
 }
+
+namespace {
+
+// A 1920 x 1080 primary monitor with the taskbar along its bottom, and a second one of the
+// same size to its right with the taskbar on its top.
+const MonitorArea kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+const MonitorArea kRight{{1920, 0, 3840, 1080}, {1920, 40, 3840, 1080}};
+// Two monitors with a 200-pixel gap between them, work areas whole.
+const MonitorArea kGapLeft{{0, 0, 1000, 800}, {0, 0, 1000, 800}};
+const MonitorArea kGapRight{{1200, 0, 2200, 800}, {1200, 0, 2200, 800}};
+
+struct PlacementCase {
+  const char* what;
+  GBounds lens;
+  std::vector<MonitorArea> monitors;
+  GBounds expected;
+};
+
+void ExpectPlacements(const std::vector<PlacementCase>& cases) {
+  for (const PlacementCase& c : cases) EXPECT_EQ(KeepOnMonitors(c.lens, c.monitors), c.expected) << c.what;
+}
+
+}  // namespace
+
+TEST(KeepOnMonitors, KeptExactlyWhenWhollyOnTheMonitors) {
+  const std::vector<PlacementCase> cases{
+      {"on the primary", {100, 200, 150, 150}, {kPrimary}, {100, 200, 150, 150}},
+      {"over the taskbar, still on the monitor", {10, 1000, 150, 80}, {kPrimary}, {10, 1000, 150, 80}},
+      {"filling the monitor", {0, 0, 1920, 1080}, {kPrimary}, {0, 0, 1920, 1080}},
+      {"wholly on the right monitor", {2500, 10, 300, 300}, {kPrimary, kRight}, {2500, 10, 300, 300}},
+      {"across the seam", {1800, 100, 300, 200}, {kPrimary, kRight}, {1800, 100, 300, 200}},
+      {"across the seam, larger than either", {100, 0, 3000, 1080}, {kPrimary, kRight}, {100, 0, 3000, 1080}},
+      {"mirrored monitors", {100, 100, 150, 150}, {kPrimary, kPrimary}, {100, 100, 150, 150}},
+      {"empty lens with its corner on", {500, 500, 0, -4}, {kPrimary}, {500, 500, 0, -4}},
+  };
+  ExpectPlacements(cases);
+}
+
+TEST(KeepOnMonitors, MovedOntoTheNearestWorkArea) {
+  // An L of two monitors: the bounding box would cover the lens below, their union does not.
+  const MonitorArea upper{{0, 0, 1000, 1000}, {0, 0, 1000, 960}};
+  const MonitorArea lower{{1000, 500, 2000, 1500}, {1000, 500, 2000, 1500}};
+  const MonitorArea tall{{1600, 0, 2600, 2000}, {1600, 0, 2600, 2000}};
+  const MonitorArea square{{0, 0, 1000, 1000}, {0, 0, 1000, 1000}};
+  const MonitorArea noWork{{0, 0, 800, 600}, {0, 0, 0, 0}};
+  const MonitorArea empty{{50, 50, 50, 50}, {50, 50, 50, 50}};
+  const std::vector<PlacementCase> cases{
+      {"far right and below", {50000, 50000, 150, 150}, {kPrimary, kRight}, {3690, 930, 150, 150}},
+      {"far left", {-40000, 300, 150, 150}, {kPrimary, kRight}, {0, 300, 150, 150}},
+      {"a few pixels past the top-left", {-3, -2, 150, 150}, {kPrimary}, {0, 0, 150, 150}},
+      {"a few pixels past the right", {1775, 10, 150, 150}, {kPrimary}, {1770, 10, 150, 150}},
+      {"a few pixels past the bottom", {10, 935, 150, 150}, {kPrimary}, {10, 890, 150, 150}},
+      {"past the right monitor's edge", {3700, 200, 300, 300}, {kPrimary, kRight}, {3540, 200, 300, 300}},
+      {"larger than the work area", {100, 100, 3000, 2000}, {kPrimary}, {0, 0, 1920, 1040}},
+      {"larger on one side only", {-50, 300, 2500, 100}, {kPrimary}, {0, 300, 1920, 100}},
+      {"out of an L of two monitors", {900, 400, 200, 200}, {upper, lower}, {800, 400, 200, 200}},
+      {"over the seam and off the top: a tie", {900, -50, 200, 100}, {square, kGapRight}, {800, 0, 200, 100}},
+      {"in the gap, nearer the left", {1020, 100, 100, 100}, {kGapLeft, kGapRight}, {900, 100, 100, 100}},
+      {"in the gap, nearer the right", {1080, 100, 100, 100}, {kGapLeft, kGapRight}, {1200, 100, 100, 100}},
+      {"in the gap, midway: the first", {1050, 100, 100, 100}, {kGapLeft, kGapRight}, {900, 100, 100, 100}},
+      {"in the gap, midway, reversed", {1050, 100, 100, 100}, {kGapRight, kGapLeft}, {1200, 100, 100, 100}},
+      {"across the gap, more on the right", {960, 100, 300, 100}, {kGapLeft, kGapRight},
+       {1200, 100, 300, 100}},
+      {"straight-line distance decides", {1100, 1400, 100, 100}, {square, tall}, {1600, 1400, 100, 100}},
+      {"mirrored monitors count once", {1800, 100, 150, 150}, {kPrimary, kPrimary}, {1770, 100, 150, 150}},
+      {"no work area: the monitor whole", {700, 500, 200, 200}, {noWork}, {600, 400, 200, 200}},
+      {"an empty monitor is passed over", {60, 60, 10, 10}, {empty, kGapRight}, {1200, 60, 10, 10}},
+      {"empty lens off the monitors", {5000, -7, -10, 0}, {kPrimary}, {1920, 0, 0, 0}},
+  };
+  ExpectPlacements(cases);
+}
+
+TEST(KeepOnMonitors, NoOverflowAtTheRangeEnds) {
+  const std::vector<PlacementCase> cases{
+      {"max corner", {kMax, kMax, 150, 150}, {kPrimary}, {1770, 890, 150, 150}},
+      {"max corner, screen wide", {kMax, kMax, 1920, 1080}, {kPrimary}, {0, 0, 1920, 1040}},
+      {"min corner, screen wide", {kMin, kMin, 1920, 1080}, {kPrimary}, {0, 0, 1920, 1040}},
+      {"min left, max top", {kMin, kMax, 150, 150}, {kPrimary, kRight}, {0, 890, 150, 150}},
+      {"max left, on the right monitor", {kMax, 500, 150, 150}, {kPrimary, kRight}, {3690, 500, 150, 150}},
+      {"max everything: the right monitor is nearer", {kMax, kMax, kMax, kMax}, {kPrimary, kRight},
+       {1920, 40, 1920, 1040}},
+      {"min corner, max size", {kMin, kMin, kMax, kMax}, {kPrimary, kRight}, {0, 0, 1920, 1040}},
+      // Squared distances past 2^64: about 2^65 to the first monitor, 2^64 to the second.
+      {"monitors at the range ends", {kMax - 10, kMax - 10, 5, 5},
+       {{{kMin, kMin, kMin + 500, kMin + 500}, {kMin, kMin, kMin + 500, kMin + 500}},
+        {{kMin, kMax - 500, kMin + 500, kMax}, {kMin, kMax - 500, kMin + 500, kMax}}},
+       {kMin + 495, kMax - 10, 5, 5}},
+  };
+  ExpectPlacements(cases);
+}
+
+TEST(KeepOnMonitors, WithoutMonitorsTheLensStays) {
+  for (const GBounds lens : {GBounds{kMax, kMax, 150, 150}, GBounds{-5000, 20, 300, 200}})
+    EXPECT_EQ(KeepOnMonitors(lens, {}), lens);
+}
