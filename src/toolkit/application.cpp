@@ -122,5 +122,20 @@ void TApplication::RemoveDialogWindow(HWND wnd) {
 }
 
 LRESULT CALLBACK TApplication::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  // Closing the application window (Alt+F4 while it has the foreground, or a close request
+  // from outside) ends the program the normal way: the main form closes. Left to the default,
+  // it would destroy every window it owns and leave the process running without them.
+  if (msg == WM_CLOSE && Application && Application->Handle() == wnd) {
+    if (TForm* main = Application->MainForm()) {
+      try {
+        main->Close();
+      } catch (const std::exception& e) {
+        Application->HandleException(e);
+      }
+    } else {
+      Application->Terminate();
+    }
+    return 0;
+  }
   return DefWindowProcA(wnd, msg, wp, lp);
 }

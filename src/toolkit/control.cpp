@@ -373,12 +373,19 @@ LRESULT CALLBACK TWinControl::WindowProcThunk(HWND wnd, UINT msg, WPARAM wp, LPA
   }
   TWinControl* self = FromHandle(wnd);
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  LRESULT result = 0;
   try {
-    return self->HandleMessage(msg, wp, lp);
+    result = self->HandleMessage(msg, wp, lp);
   } catch (const std::exception& e) {
     if (Application) Application->HandleException(e);
   } catch (...) {
     if (Application) Application->HandleException(EError("Unknown error"));
   }
-  return 0;
+  if (msg == WM_NCDESTROY) {
+    // The window is gone (also when the system destroyed it with its owner): the control
+    // forgets it, so nothing later reaches or destroys a handle that is no longer its own.
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    if (self->wnd_.get() == wnd) self->wnd_.release();
+  }
+  return result;
 }

@@ -150,7 +150,7 @@ void TForm::VisibleChanged() {
   if (destroying_) return;
   if (Visible()) {
     PlaceForShow();
-    ShowWindow(Handle(), SW_SHOWNORMAL);
+    ShowWindow(Handle(), activate_on_show_ ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);
   } else if (HandleAllocated()) {
     ShowWindow(Handle(), SW_HIDE);
   }

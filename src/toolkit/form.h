@@ -37,6 +37,8 @@ class TForm : public TWinControl {
   void SetPosition(TPosition position) { position_ = position; }
   // Enter, Esc and Tab move between controls as in a dialog.
   void SetDialogKeys(bool on) { dialog_keys_ = on; }
+  // False: showing the form leaves the foreground and the keyboard focus where they are.
+  void SetActivateOnShow(bool on) { activate_on_show_ = on; }
 
   int ClientWidth() const;
   int ClientHeight() const;
@@ -80,6 +82,7 @@ class TForm : public TWinControl {
   bool stay_on_top_ = false;
   bool system_menu_ = true;
   bool dialog_keys_ = false;
+  bool activate_on_show_ = true;
   bool in_modal_ = false;
   bool placed_ = false;
   bool destroying_ = false;

@@ -19,3 +19,14 @@ BOOL CALLBACK TaskWindowsDisabled::DisableOne(HWND wnd, LPARAM lp) {
   }
   return TRUE;
 }
+
+ForegroundReturn::ForegroundReturn() {
+  HWND front = GetForegroundWindow();
+  DWORD pid = 0;
+  if (front && GetWindowThreadProcessId(front, &pid) && pid != GetCurrentProcessId())
+    other_ = front;
+}
+
+ForegroundReturn::~ForegroundReturn() {
+  if (other_ && IsWindow(other_) && IsWindowVisible(other_)) SetForegroundWindow(other_);
+}

@@ -20,3 +20,16 @@ class TaskWindowsDisabled {
   std::vector<HWND> windows_;
   static BOOL CALLBACK DisableOne(HWND wnd, LPARAM lp);
 };
+
+// A dialog opened by a hotkey while another program was in front gives that program's window
+// the foreground back when it closes, so the user types on where they were.
+class ForegroundReturn {
+ public:
+  ForegroundReturn();
+  ~ForegroundReturn();
+  ForegroundReturn(const ForegroundReturn&) = delete;
+  ForegroundReturn& operator=(const ForegroundReturn&) = delete;
+
+ private:
+  HWND other_ = nullptr;  // another process's window that was in front, or null
+};
