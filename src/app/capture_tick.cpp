@@ -69,6 +69,13 @@ void TfrmZoom::Timer1Timer() {
   if (state_.ShowMousePos)
     Label1->SetCaption("X:" + std::to_string(p.x) + ",Y:" + std::to_string(p.y));
   if (state_.Busy) return;
+  // A slow tick meets the next timer message while it lets messages run; that one only
+  // updates the read-out above, or ticks would nest until the stack runs out.
+  if (ticks_running_ > 0) return;
+  struct Running {
+    int& count;
+    ~Running() { --count; }
+  } running{++ticks_running_};
 
   RaiseAndFollow();
   if (!Image1->Visible()) Image1->Show();

@@ -59,7 +59,14 @@ void TPictureImage::UpdateOpaque() {
   opaque_ = surface_ && surface_width_ == Width() && surface_height_ == Height();
 }
 
-void TPictureImage::BoundsChanged() { UpdateOpaque(); }
+void TPictureImage::BoundsChanged() {
+  // A surface is made at the control's size: one of another size (the window's border turned
+  // on or off) is thrown away, and the next drawing makes it anew.
+  if (surface_ && (surface_width_ != Width() || surface_height_ != Height()))
+    Clear();
+  else
+    UpdateOpaque();
+}
 
 void TPictureImage::Changed() {
   // While a surface covers the whole control nothing beneath needs erasing.

@@ -10,6 +10,7 @@
 #include "settings/setup_dialog.h"
 #include "toolkit/application.h"
 #include "toolkit/menu.h"
+#include "toolkit/task_windows.h"
 
 namespace {
 // Clears a flag when it goes, on every path.
@@ -20,6 +21,16 @@ struct FlagUp {
 };
 }  // namespace
 
+void TfrmZoom::RaiseBusy() {
+  ++busy_users_;
+  state_.Busy = true;
+}
+
+void TfrmZoom::LowerBusy() {
+  if (busy_users_ > 0) --busy_users_;
+  state_.Busy = busy_users_ > 0;
+}
+
 void TfrmZoom::ShowHide1Click() {
   SetVisible(!Visible());
   ShowHide1->SetChecked(Visible());
@@ -29,7 +40,8 @@ void TfrmZoom::SetupDialog1Click() {
   // The hotkey stays registered while the dialog runs: a second request is ignored.
   if (setup_running_) return;
   FlagUp running(setup_running_);
-  FlagUp busy(state_.Busy);
+  BusyScope busy(*this);
+  ForegroundReturn foreground;
   {
     std::unique_ptr<Tfrmzoomsetup> dialog(CreateForm<Tfrmzoomsetup>(this, state_));
     dialog->ShowModal();
@@ -43,9 +55,18 @@ void TfrmZoom::Exit1Click() { Close(); }
 
 void TfrmZoom::RxTrayIcon1DblClick() { ShowHide1Click(); }
 
-void TfrmZoom::RxTrayIcon1MouseDown() { state_.Busy = true; }
+// A press and its release count as one user of Busy, whatever runs in between.
+void TfrmZoom::RxTrayIcon1MouseDown() {
+  if (tray_pressed_) return;
+  tray_pressed_ = true;
+  RaiseBusy();
+}
 
-void TfrmZoom::RxTrayIcon1MouseUp() { state_.Busy = false; }
+void TfrmZoom::RxTrayIcon1MouseUp() {
+  if (!tray_pressed_) return;
+  tray_pressed_ = false;
+  LowerBusy();
+}
 
 void TfrmZoom::fHKDialogHotKey() { SetupDialog1Click(); }
 
@@ -56,6 +77,7 @@ void TfrmZoom::fHKClipboardHotKey() { CopyPictureToClipboard(*Image1, clipboard_
 void TfrmZoom::fHKFileHotKey() {
   // One save dialog at a time; the hotkey stays registered while it runs.
   if (SavePictureDialog->Running()) return;
-  FlagUp busy(state_.Busy);
+  BusyScope busy(*this);
+  ForegroundReturn foreground;
   if (SavePictureDialog->Execute()) SavePictureToFile(*Image1, SavePictureDialog->FileName());
 }

@@ -1,5 +1,6 @@
 #include "app/zoom_form.h"
 
+#include "app/monitor_placement_win32.h"
 #include "app/picture_image.h"
 #include "app/save_picture_dialog.h"
 #include "desktop/hotkey.h"
@@ -38,10 +39,22 @@ void TfrmZoom::CreateParams(TCreateParams& params) {
 }
 
 LRESULT TfrmZoom::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_DISPLAYCHANGE) {
-    // The next tick asks again for the screen's context and the cursor's monitor.
-    screen_dc_.reset();
-    monitor_area_known_ = false;
+  switch (msg) {
+    case WM_DISPLAYCHANGE:
+      // The next tick asks again for the screen's context and the cursor's monitor; a lens
+      // left on a monitor that went away comes back onto one that is there.
+      screen_dc_.reset();
+      monitor_area_known_ = false;
+      BringOntoMonitors();
+      break;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // never holds the session up
+    case WM_ENDSESSION:
+      // The process may be ended without another message once this returns.
+      if (wp) FormEndSession();
+      return 0;
+    default:
+      break;
   }
   return TForm::WndProc(msg, wp, lp);
 }
@@ -51,6 +64,7 @@ void TfrmZoom::BuildDesign() {
   SetCaption("Zoom Tool");
   SetBorderStyle(TBorderStyle::bsNone);
   SetStayOnTop(true);
+  SetActivateOnShow(false);  // showing the lens leaves the user's typing where it is
   SetBounds(kDesignLeft, kDesignTop, kDesignClientWidth, kDesignClientHeight);
 
   Image1 = new TPictureImage(this);
@@ -146,7 +160,10 @@ void TfrmZoom::FormCreate() {
 
   StoredWindowGeometry geometry{Left(), Top(), Width(), Height()};
   LoadMagnifierSettings(state_, geometry, settings_store_, settings_key_.c_str());
-  SetBounds(geometry.Left, geometry.Top, geometry.Width, geometry.Height);
+  // A lens stored on a monitor that is no longer there comes back onto one that is.
+  const GBounds placed =
+      KeepOnPresentMonitors({geometry.Left, geometry.Top, geometry.Width, geometry.Height});
+  SetBounds(placed.left, placed.top, placed.width, placed.height);
 
   ApplyWindowMode();
   Timer1->SetEnabled(true);
@@ -159,8 +176,26 @@ void TfrmZoom::FormCreate() {
 }
 
 void TfrmZoom::FormDestroy() {
-  SaveMagnifierSettings(state_, StoredWindowGeometry{Left(), Top(), Width(), Height()});
+  StoreSettings();
   Timer1->SetInterval(0);
+}
+
+void TfrmZoom::BringOntoMonitors() {
+  if (state_.MoveToMouse) return;  // the next tick centres the lens on the cursor anyway
+  const GBounds placed = KeepOnPresentMonitors({Left(), Top(), Width(), Height()});
+  SetBounds(placed.left, placed.top, placed.width, placed.height);
+}
+
+void TfrmZoom::FormEndSession() {
+  // No report may hold the ending session up: a refused write is given up here.
+  try {
+    StoreSettings();
+  } catch (const std::exception&) {
+  }
+}
+
+void TfrmZoom::StoreSettings() {
+  SaveMagnifierSettings(state_, StoredWindowGeometry{Left(), Top(), Width(), Height()});
 }
 
 void TfrmZoom::FormResize() {

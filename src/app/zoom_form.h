@@ -31,6 +31,8 @@ class TfrmZoom : public TForm {
   ~TfrmZoom() override;
 
   MagnifierState& State() { return state_; }
+  // How many capture ticks are running now: 1 inside a tick, never more.
+  int TicksRunning() const { return ticks_running_; }
 
   // Design elements.
   TPictureImage* Image1;
@@ -61,6 +63,8 @@ class TfrmZoom : public TForm {
   void FormCreate();
   void FormDestroy();
   void FormResize();
+  // The session ends (logoff, shutdown, restart): the settings are stored as at "Exit".
+  void FormEndSession();
 
   // The capture tick and the overlay.
   void Timer1Timer();
@@ -100,6 +104,17 @@ class TfrmZoom : public TForm {
 
  private:
   void BuildDesign();
+  // Busy is set while any of its users (dialogs, a press on the tray icon) is at work; nested
+  // users each raise it, and it drops when the last of them lowers it.
+  void RaiseBusy();
+  void LowerBusy();
+  struct BusyScope {
+    TfrmZoom& form;
+    explicit BusyScope(TfrmZoom& f) : form(f) { form.RaiseBusy(); }
+    ~BusyScope() { form.LowerBusy(); }
+  };
+  void StoreSettings();
+  void BringOntoMonitors();
   void BringApplicationToFront();
   void RaiseAndFollow();
   HDC ScreenContext();
@@ -118,4 +133,7 @@ class TfrmZoom : public TForm {
   GRect monitor_area_{};
   bool monitor_area_known_ = false;
   bool setup_running_ = false;
+  int busy_users_ = 0;
+  bool tray_pressed_ = false;
+  int ticks_running_ = 0;
 };

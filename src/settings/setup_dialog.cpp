@@ -47,8 +47,6 @@ Tfrmzoomsetup::Tfrmzoomsetup(TComponent* owner, MagnifierState& state)
 
   OnCreate = [this](TComponent* s) { FormCreate(s); };
   OnShow = [this](TComponent* s) { FormShow(s); };
-  OnClose = [this](TComponent* s) { FormClose(s); };
-  OnDestroy = [this](TComponent* s) { FormDestroy(s); };
 }
 
 // The handler uses this part of the form, so it runs before this part goes.
@@ -240,10 +238,6 @@ void Tfrmzoomsetup::bokClick(TComponent*) {
 }
 
 void Tfrmzoomsetup::bcancelClick(TComponent*) { Close(); }
-
-void Tfrmzoomsetup::FormClose(TComponent*) { state_.Busy = false; }
-
-void Tfrmzoomsetup::FormDestroy(TComponent*) { state_.Busy = false; }
 
 void Tfrmzoomsetup::Panel5Click(TComponent*) {
   if (OnAbout) OnAbout(this);

@@ -60,8 +60,6 @@ class Tfrmzoomsetup : public TForm {
   void ChangeGeneral(TComponent* sender);
   void bokClick(TComponent* sender);
   void bcancelClick(TComponent* sender);
-  void FormClose(TComponent* sender);
-  void FormDestroy(TComponent* sender);
   void Panel5Click(TComponent* sender);
 
  protected:

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/magnifier_state.h"
+#include "app/picture_image.h"
 #include "app/zoom_form.h"
 #include "app/zoom_text_win32.h"
 #include "desktop/hotkey.h"
@@ -27,12 +29,12 @@ constexpr DWORD kExStyleMask = ~static_cast<DWORD>(WS_EX_TOPMOST | WS_EX_WINDOWE
 class ZoomFormTest : public ::testing::Test {
  protected:
   // Starts the window on a settings key of its own, with the given stored values.
-  void Start(bool follow, int width = 150, int height = 150) {
+  void Start(bool follow, int width = 150, int height = 150, int left = 100, int top = 100) {
     {
       TProgramSetup store(key_.Path());
       store.WriteBool("Move Window", follow);
-      store.WriteInteger("Left", 100);
-      store.WriteInteger("Top", 100);
+      store.WriteInteger("Left", left);
+      store.WriteInteger("Top", top);
       store.WriteInteger("Width", width);
       store.WriteInteger("Height", height);
     }
@@ -253,6 +255,121 @@ TEST_F(ZoomFormTest, ShutdownStoresTheWindowsGeometryAndSettings) {
   EXPECT_EQ(store.ReadInteger("Zoom", -1), 9);
   EXPECT_EQ(store.ReadString("ShortCut ZOOM", "x"), "");
   EXPECT_EQ(store.ReadString("ShortCut Dialog", "x"), "Ctrl+Alt+D");
+}
+
+// A windowless control over the picture that makes every repaint slow (longer than the
+// capture timer's 25 ms) and notes how many capture ticks run while it paints.
+class SlowPaintProbe : public TGraphicControl {
+ public:
+  explicit SlowPaintProbe(TfrmZoom& form) : TGraphicControl(nullptr), form_(form) {
+    SetParent(&form);
+    SetBounds(0, 0, 8, 8);
+  }
+  void Paint(HDC) override {
+    ++paints;
+    deepest = std::max(deepest, form_.TicksRunning());
+    Sleep(35);
+  }
+  int paints = 0;
+  int deepest = 0;
+
+ private:
+  TfrmZoom& form_;
+};
+
+TEST_F(ZoomFormTest, ASlowTickNeverRunsAnotherInsideItself) {
+  Start(false);
+  SlowPaintProbe probe(*form_);
+  EXPECT_TRUE(tktest::WaitFor([&] { return probe.paints >= 20; }, 10000)) << probe.paints;
+  EXPECT_EQ(probe.deepest, 1);
+}
+
+TEST_F(ZoomFormTest, ThePictureIsMadeAnewWhenTheBorderIsTurnedOffAndOn) {
+  Start(false);
+  for (bool borders : {false, true}) {
+    SCOPED_TRACE(borders);
+    state_.ShowBorders = borders;
+    form_->ApplyWindowMode();
+    const int edge = borders ? 2 : 0;
+    EXPECT_TRUE(tktest::WaitFor(
+        [&] {
+          return form_->Image1->HasSurface() &&
+                 form_->Image1->SurfaceWidth() == form_->ClientWidth() - edge &&
+                 form_->Image1->SurfaceHeight() == form_->ClientHeight() - edge;
+        },
+        3000))
+        << form_->Image1->SurfaceWidth() << " x " << form_->Image1->SurfaceHeight();
+  }
+}
+
+TEST_F(ZoomFormTest, ATrayPressInsideTheSetupDialogKeepsTheCapturePaused) {
+  Start(false);
+  bool acted = false, busy_after_press = false;
+  TTimer act(nullptr);
+  act.SetInterval(20);
+  act.SetOnTimer([&](TComponent*) {
+    HWND dialog = FindWindowA(nullptr, "Zoom Setup");
+    if (acted || !dialog || !IsWindowVisible(dialog)) return;
+    acted = true;
+    form_->RxTrayIcon1MouseDown();
+    form_->RxTrayIcon1MouseUp();
+    busy_after_press = state_.Busy;
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+  form_->SetupDialog1Click();
+  ASSERT_TRUE(acted);
+  EXPECT_TRUE(busy_after_press);
+  EXPECT_FALSE(state_.Busy) << "the last user is done";
+}
+
+// The monitor work area the window lies in wholly, or an empty rectangle.
+RECT WorkAreaHolding(HWND wnd) {
+  RECT window;
+  GetWindowRect(wnd, &window);
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &info);
+  RECT both;
+  IntersectRect(&both, &window, &info.rcWork);
+  return EqualRect(&both, &window) ? info.rcWork : RECT{};
+}
+
+TEST_F(ZoomFormTest, ALensStoredOffScreenComesBackWholeOntoAMonitor) {
+  const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+  struct Case {
+    const char* name;
+    int left, top, width, height;
+  } const cases[] = {
+      {"far away", 5000, 4000, 150, 150},
+      {"just off the right edge", screen_width - 100, 100, 150, 150},
+      {"overflowing", 2147483647, 2147483647, 100000, 100000},
+      {"far left and up", -2147483647, -2147483647, 300, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Start(false, c.width, c.height, c.left, c.top);
+    const RECT work = WorkAreaHolding(form_->Handle());
+    EXPECT_FALSE(IsRectEmpty(&work)) << form_->Left() << "," << form_->Top() << " " << form_->Width();
+    EXPECT_GE(form_->Width(), 32);
+    EXPECT_GE(form_->Height(), 32);
+    if (c.left == screen_width - 100) {
+      EXPECT_EQ(form_->Left(), work.right - c.width) << "moved only as far as needed";
+      EXPECT_EQ(form_->Top(), c.top);
+    }
+    form_.reset();
+  }
+
+  // A position wholly on the monitor is kept exactly; one left off screen while the program
+  // runs comes back when the displays change.
+  Start(false, 160, 140, 37, 51);
+  EXPECT_EQ(form_->Left(), 37);
+  EXPECT_EQ(form_->Top(), 51);
+  form_->SetBounds(-3000, 200, 160, 140);
+  SendMessageA(form_->Handle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN),
+                                                                 GetSystemMetrics(SM_CYSCREEN)));
+  const RECT work = WorkAreaHolding(form_->Handle());
+  EXPECT_FALSE(IsRectEmpty(&work)) << form_->Left() << "," << form_->Top();
+  EXPECT_EQ(form_->Top(), 200);
 }
 
 }  // namespace
