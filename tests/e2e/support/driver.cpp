@@ -264,15 +264,59 @@ bool LumeviewProcess::WaitForExit(DWORD timeoutMs) {
 }
 
 ::testing::AssertionResult LumeviewProcess::Close(DWORD timeoutMs) {
+  return CloseBy(lens_, WM_CLOSE, 0, timeoutMs);
+}
+
+::testing::AssertionResult LumeviewProcess::CloseApplicationWindow(DWORD timeoutMs) {
+  return CloseBy(FindProcessWindow(pid_, "LumeviewApplication"), WM_SYSCOMMAND, SC_CLOSE,
+                 timeoutMs);
+}
+
+::testing::AssertionResult LumeviewProcess::CloseBy(HWND target, UINT msg, WPARAM wp,
+                                                    DWORD timeoutMs) {
   if (!Running()) return ::testing::AssertionFailure() << "Lumeview is not running";
-  if (!IsWindow(lens_) || !PostMessageA(lens_, WM_CLOSE, 0, 0))
-    return ::testing::AssertionFailure() << "the lens window is gone";
+  if (!IsWindow(target) || !PostMessageA(target, msg, wp, 0))
+    return ::testing::AssertionFailure() << "the window to close is gone";
   if (!WaitForExit(timeoutMs))
     return ::testing::AssertionFailure() << "Lumeview still runs " << timeoutMs
-                                         << " ms after WM_CLOSE";
+                                         << " ms after message 0x" << std::hex << msg;
   DWORD code = 0;
   GetExitCodeProcess(process_, &code);
   if (code != 0) return ::testing::AssertionFailure() << "Lumeview ended with code " << code;
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult LumeviewProcess::EndSession(DWORD timeoutMs) {
+  if (!Running()) return ::testing::AssertionFailure() << "Lumeview is not running";
+  struct Windows {
+    DWORD pid;
+    std::vector<HWND> found;
+  } windows{pid_, {}};
+  EnumWindows(
+      [](HWND wnd, LPARAM param) -> BOOL {
+        auto* w = reinterpret_cast<Windows*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(wnd, &owner);
+        if (owner == w->pid) w->found.push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  if (windows.found.empty()) return ::testing::AssertionFailure() << "no window to tell";
+  for (HWND wnd : windows.found) {
+    DWORD_PTR agreed = 0;
+    if (!SendMessageTimeoutA(wnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             timeoutMs, &agreed))
+      return ::testing::AssertionFailure() << ClassOf(wnd) << " did not answer WM_QUERYENDSESSION";
+    if (!agreed)
+      return ::testing::AssertionFailure() << ClassOf(wnd) << " holds the session up";
+  }
+  for (HWND wnd : windows.found) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(wnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             timeoutMs, &ignored))
+      return ::testing::AssertionFailure() << ClassOf(wnd) << " did not answer WM_ENDSESSION";
+  }
+  Kill();
   return ::testing::AssertionSuccess();
 }
 

@@ -120,11 +120,21 @@ class LumeviewProcess {
   // Ends the program as "Exit" would (WM_CLOSE to the lens: the same Close) and waits for the
   // process to end with exit code 0.
   ::testing::AssertionResult Close(DWORD timeoutMs = kWait);
+  // Alt+F4 on the hidden application window (WM_SYSCOMMAND SC_CLOSE to it): the program ends
+  // with exit code 0 as by "Exit".
+  ::testing::AssertionResult CloseApplicationWindow(DWORD timeoutMs = kWait);
+  // Ends the session as Windows does at logoff: WM_QUERYENDSESSION to each top-level window of
+  // the program (each must agree), then WM_ENDSESSION TRUE to each, then the process is ended
+  // without another message.
+  ::testing::AssertionResult EndSession(DWORD timeoutMs = kWait);
   bool WaitForExit(DWORD timeoutMs);
   // Last resort: TerminateProcess and wait.
   void Kill();
 
  private:
+  // Posts `msg` to `target` and waits for a clean exit (code 0).
+  ::testing::AssertionResult CloseBy(HWND target, UINT msg, WPARAM wp, DWORD timeoutMs);
+
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
   HWND lens_ = nullptr;

@@ -217,6 +217,25 @@ HWND FocusOfThreadOwning(HWND wnd) {
   return info.hwndFocus;
 }
 
+TypingWindow::TypingWindow()
+    : wnd_(CreateWindowExA(0, "EDIT", "typing", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 60, 700,
+                           400, 90, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)) {}
+
+TypingWindow::~TypingWindow() {
+  if (wnd_) DestroyWindow(wnd_);
+}
+
+bool TypingWindow::TakeFocus() {
+  return wnd_ && MakeForeground(wnd_) && WaitFor([&] {
+           SetFocus(wnd_);
+           return HasFocus();
+         }) && WaitForSettledFocus();
+}
+
+bool TypingWindow::HasFocus() const {
+  return wnd_ && GetForegroundWindow() == wnd_ && FocusOfThreadOwning(wnd_) == wnd_;
+}
+
 bool MakeForeground(HWND wnd, DWORD timeoutMs) {
   return WaitFor(
       [&] {

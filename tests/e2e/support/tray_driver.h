@@ -86,6 +86,24 @@ std::string InputState();
 // Whether some program holds the system-wide hotkey (this one registers it for a moment to see).
 bool HotkeyTaken(UINT modifiers, UINT vk);
 
+// Another program's window where the user is typing: a top-level edit control of the driver's
+// thread (the test's waits keep it answering), away from where the tests put the lens.
+class TypingWindow {
+ public:
+  TypingWindow();
+  ~TypingWindow();
+  TypingWindow(const TypingWindow&) = delete;
+  TypingWindow& operator=(const TypingWindow&) = delete;
+  HWND Handle() const { return wnd_; }
+  // Brings it to the front with the keyboard focus in it; true once it is there.
+  bool TakeFocus();
+  // True while it is the foreground window and has the keyboard focus.
+  bool HasFocus() const;
+
+ private:
+  HWND wnd_ = nullptr;
+};
+
 // ---- Tray icon ----------------------------------------------------------------------------
 
 // Wine's own tray window (class "__winex11_standalone_tray") while it is shown, else null.
