@@ -1,6 +1,6 @@
 #include "app/picture_output.h"
 
-#include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "app/bitmap_file.h"
@@ -134,6 +134,61 @@ DibCopy MakeDibCopy(TPictureImage& image) {
   return copy;
 }
 
+// Writes the picture from the start of the open file and cuts off whatever followed.
+void WritePicture(HANDLE file, const std::optional<DibCopy>& picture) {
+  if (picture) {
+    WriteAll(file, picture->headers.data(), picture->headers.size());
+    if (!picture->colours.empty())
+      WriteAll(file, picture->colours.data(), picture->colours.size() * sizeof(RGBQUAD));
+    WriteAll(file, picture->rows.data(), picture->rows.size());
+  }
+  if (!SetEndOfFile(file) || !FlushFileBuffers(file)) throw EWriteError("Stream write error");
+}
+
+// Writes the picture into a file this save has just made; when that fails the file is
+// closed and removed again, so nothing half-written stays behind.
+void WriteMadeFile(UniqueFile file, const std::string& name,
+                   const std::optional<DibCopy>& picture) {
+  try {
+    WritePicture(file.get(), picture);
+  } catch (...) {
+    file.reset();
+    DeleteFileA(name.c_str());
+    throw;
+  }
+}
+
+DWORD LinkCount(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 1;
+}
+
+struct MadeFile {
+  std::string name;
+  UniqueFile file;
+};
+
+// A new file with a short unique name ("lvXXXX.tmp") in the target's folder, open for
+// writing; none when the folder takes no new files. The opening also checks the making: Wine's
+// GetTempFileName gives a name even when it could not make the file.
+MadeFile NewFileBeside(const std::string& target) {
+  const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
+  char name[MAX_PATH];
+  if (GetTempFileNameA(folder.c_str(), "lv", 0, name) == 0) return {};
+  UniqueFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    DeleteFileA(name);
+    return {};
+  }
+  return {name, std::move(file)};
+}
+
+UniqueFile OpenTarget(const std::string& target) {
+  return UniqueFile(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 }  // namespace
 
 void SavePictureToFile(TPictureImage& image, const std::string& fileName) {
@@ -141,40 +196,36 @@ void SavePictureToFile(TPictureImage& image, const std::string& fileName) {
   const std::string target = FullPathOf(fileName);
 
   // The picture is made before anything touches the disk.
-  const bool empty = image.SurfaceWidth() <= 0 || image.SurfaceHeight() <= 0;
-  DibCopy copy;
-  if (!empty) copy = MakeDibCopy(image);
+  std::optional<DibCopy> picture;
+  if (image.SurfaceWidth() > 0 && image.SurfaceHeight() > 0) picture = MakeDibCopy(image);
 
-  // A new file beside the target, put in the target's place once it is complete. Its
-  // creation fails for the same reasons as the target's would (missing folder, no access).
-  std::string temp;
-  UniqueFile file;
-  for (unsigned attempt = 0; !file; ++attempt) {
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%lx-%u.tmp", GetCurrentProcessId(), attempt);
-    temp = target + suffix;
-    file.reset(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file && (GetLastError() != ERROR_FILE_EXISTS || attempt >= 16))
-      ThrowCreateError(target, GetLastError());
+  // 1. The target is opened for writing as its creation would open it, but an earlier file is
+  //    not emptied. When this fails (held by another program, missing folder, no access), its
+  //    reason is the one reported.
+  UniqueFile file = OpenTarget(target);
+  if (!file) ThrowCreateError(target, GetLastError());
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {  // a new file: nothing earlier to keep
+    WriteMadeFile(std::move(file), target, picture);
+    return;
   }
-  try {
-    if (!empty) {
-      WriteAll(file.get(), copy.headers.data(), copy.headers.size());
-      if (!copy.colours.empty())
-        WriteAll(file.get(), copy.colours.data(), copy.colours.size() * sizeof(RGBQUAD));
-      WriteAll(file.get(), copy.rows.data(), copy.rows.size());
+
+  // 2. An earlier file with a single name is replaced by a complete new one written beside
+  //    it, so a failed write (a full disk) leaves it as it was. ReplaceFile keeps its
+  //    attributes and permissions.
+  if (LinkCount(file.get()) == 1) {
+    if (MadeFile temp = NewFileBeside(target); temp.file) {
+      file.reset();
+      WriteMadeFile(std::move(temp.file), temp.name, picture);
+      if (ReplaceFileA(target.c_str(), temp.name.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return;
+      DeleteFileA(temp.name.c_str());
+      file = OpenTarget(target);  // the folder would not let it be replaced: write it in place
+      if (!file) ThrowCreateError(target, GetLastError());
     }
-    if (!FlushFileBuffers(file.get())) throw EWriteError("Stream write error");
-  } catch (...) {
-    file.reset();
-    DeleteFileA(temp.c_str());
-    throw;
   }
-  file.reset();
-  if (!MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DWORD code = GetLastError();
-    DeleteFileA(temp.c_str());
-    ThrowCreateError(target, code);
-  }
+
+  // 3. Otherwise the earlier file is written in place: it has other names that are to see
+  //    the new picture too, or its folder takes no new files.
+  WritePicture(file.get(), picture);
 }

@@ -31,9 +31,11 @@ class TClipboardService {
 // with an empty one, the clipboard is left alone.
 void CopyPictureToClipboard(TPictureImage& image, TClipboardService& clipboard);
 
-// Writes the surface to `fileName` as a Windows bitmap file, whatever its extension. The
-// picture is written completely to a new file beside the target first and then put in its
-// place, so a failure leaves an earlier file of that name as it was. Throws EFCreateError
-// ("Cannot create file "<full path>". <reason>"), EWriteError ("Stream write error") or
-// EOutOfResources. Without a surface nothing is written.
+// Writes the surface to `fileName` as a Windows bitmap file, whatever its extension. An
+// earlier file of that name is replaced by a complete new one written beside it, so a failed
+// write leaves it as it was; it keeps its attributes and permissions. An earlier file with
+// other names (hard links), or one in a folder that takes no new files, is written in place.
+// Throws EFCreateError ("Cannot create file "<full path>". <reason>", the reason the target's
+// own opening gives), EWriteError ("Stream write error") or EOutOfResources. Without a
+// surface nothing is written.
 void SavePictureToFile(TPictureImage& image, const std::string& fileName);

@@ -3,9 +3,11 @@
 // compared with the surface pixel for pixel, with the save's error texts.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -16,8 +18,10 @@
 #include "app/bitmap_file.h"
 #include "app/picture_image.h"
 #include "app/picture_output.h"
+#include "app/save_picture_dialog.h"
 #include "toolkit/errors.h"
 #include "toolkit/report_text.h"
+#include "toolkit/timer.h"
 #include "toolkit_test_support.h"
 
 namespace {
@@ -77,16 +81,36 @@ void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-int FilesIn(const std::string& folder) {
+// The names of the files in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
+  if (find == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
   } while (FindNextFileA(find, &data));
   FindClose(find);
-  return n;
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Removes a folder with everything in it.
+void RemoveFolder(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveFolder(folder + name + "\\");
+      else
+        DeleteFileA((folder + name).c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
 }
 
 class PictureTest : public ::testing::Test {
@@ -102,14 +126,7 @@ class PictureTest : public ::testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder_ + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do DeleteFileA((folder_ + data.cFileName).c_str());
-      while (FindNextFileA(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryA(folder_.c_str());
+    RemoveFolder(folder_);
   }
 
   // A picture no two neighbouring pixels of which agree.
@@ -177,15 +194,42 @@ TEST_F(PictureTest, SavedFileIsABitmapEqualToTheSurfaceWhateverTheExtension) {
   SavePictureToFile(*image_, bare);
   EXPECT_EQ(ReadFile(bare), bytes);
   // Nothing else is left in the folder (no half-written files).
-  EXPECT_EQ(FilesIn(folder_), 2);
+  EXPECT_EQ(FilesIn(folder_), (std::vector<std::string>{"picture", "picture.jpg"}));
 }
 
-TEST_F(PictureTest, SavingReplacesAnExistingFileWithoutAsking) {
+TEST_F(PictureTest, SavingReplacesAnExistingFileWithoutAskingAndItsOtherNamesSeeTheNewPicture) {
   DrawPattern();
-  const std::string path = folder_ + "over.bmp";
-  WriteText(path, "an earlier file");
+  const std::string path = folder_ + "over.bmp", other = folder_ + "other name.bmp";
+  // Longer than the picture, so that a file written in place must be cut short.
+  WriteText(path, std::string(300000, 'e'));
   SavePictureToFile(*image_, path);
   ExpectFileEqualsSurface(ReadFile(path));
+
+  WriteText(path, std::string(300000, 'e'));
+  ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
+  SavePictureToFile(*image_, path);
+  const std::vector<uint8_t> saved = ReadFile(path);
+  ExpectFileEqualsSurface(saved);
+  EXPECT_EQ(ReadFile(other), saved) << "the other name lost its link to the file";
+  EXPECT_EQ(FilesIn(folder_), (std::vector<std::string>{"other name.bmp", "over.bmp"}));
+}
+
+TEST_F(PictureTest, ATargetPathNearTheLengthLimitIsSavedNewAndReplaced) {
+  DrawPattern();
+  std::string folder = folder_;
+  while (folder.size() < 200) {
+    folder += "deep folder\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  }
+  const std::string name = std::string(255 - folder.size() - 4, 'n') + ".bmp";
+  const std::string path = folder + name;
+  ASSERT_GE(path.size(), 245u);
+  ASSERT_LT(path.size(), 260u);
+  for (int save = 0; save < 2; ++save) {  // a new file, then an earlier one replaced
+    SavePictureToFile(*image_, path);
+    ExpectFileEqualsSurface(ReadFile(path));
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{name});
+  }
 }
 
 TEST_F(PictureTest, AFailedSaveLeavesTheEarlierFileAsItWasAndNamesTheFullPath) {
@@ -201,16 +245,15 @@ TEST_F(PictureTest, AFailedSaveLeavesTheEarlierFileAsItWasAndNamesTheFullPath) {
       SavePictureToFile(*image_, path);
       ADD_FAILURE() << "the save should fail while the file is locked";
     } catch (const EFCreateError& e) {
-      // The system may call a held file a sharing violation or an access denial.
-      const std::string text = e.what(), head = "Cannot create file \"" + path + "\". ";
-      EXPECT_TRUE(text == head + SysErrorMessage(ERROR_SHARING_VIOLATION) ||
-                  text == head + SysErrorMessage(ERROR_ACCESS_DENIED))
-          << text;
+      // The reason is the one opening the file itself gives.
+      EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". " +
+                                           SysErrorMessage(ERROR_SHARING_VIOLATION));
     }
   }
   std::vector<uint8_t> kept = ReadFile(path);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
-  EXPECT_EQ(FilesIn(folder_), 1) << "no temporary file may stay behind";
+  EXPECT_EQ(FilesIn(folder_), std::vector<std::string>{"locked.bmp"})
+      << "no temporary file may stay behind";
 }
 
 TEST_F(PictureTest, AMissingFolderIsReportedWithTheSystemTextAndThePeriodRule) {
@@ -227,7 +270,7 @@ TEST_F(PictureTest, AMissingFolderIsReportedWithTheSystemTextAndThePeriodRule) {
     EXPECT_EQ(std::string(e.what()), text);
     EXPECT_EQ(ReportText(e.what()), text + ".");
   }
-  EXPECT_EQ(FilesIn(folder_), 0);
+  EXPECT_TRUE(FilesIn(folder_).empty());
 }
 
 TEST_F(PictureTest, ARelativeNameIsReportedAsAFullPath) {
@@ -257,6 +300,65 @@ TEST_F(PictureTest, AnEmptySurfaceSavesAnEmptyFileAndNoSurfaceSavesNothing) {
   SavePictureToFile(*image_, empty);
   EXPECT_EQ(GetFileAttributesA(empty.c_str()) != INVALID_FILE_ATTRIBUTES, true);
   EXPECT_TRUE(ReadFile(empty).empty());
+}
+
+// Types `text` into a file dialog's file-name box and presses OK, as a user does; false while
+// the box is not there yet.
+bool TypeInFileDialog(HWND dialog, const std::string& text) {
+  HWND edit = reinterpret_cast<HWND>(
+      SendMessageA(GetDlgItem(dialog, 0x47C), CBEM_GETEDITCONTROL, 0, 0));
+  if (!edit) return false;
+  SetWindowTextA(edit, text.c_str());
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  return true;
+}
+
+std::string FileDialogFolder(HWND dialog) {
+  char folder[MAX_PATH] = {};
+  SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+  return folder;
+}
+
+TEST_F(PictureTest, TheSaveDialogLeavesTheWorkingFolderWhereItWas) {
+  const std::string start = folder_ + "start", elsewhere = folder_ + "elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(start.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(start.c_str()));
+
+  // Inside the dialog's modal loop: the user opens another folder by typing its name, then
+  // types the file's full name there and confirms. A watchdog cancels a dialog the steps
+  // failed to close.
+  const std::string typed = elsewhere + "\\picture.bmp";
+  TSavePictureDialog dialog(nullptr);
+  TTimer driver(nullptr);
+  int steps_done = 0;
+  const ULONGLONG began = GetTickCount64();
+  driver.SetInterval(50);
+  driver.SetOnTimer([&](TComponent*) {
+    auto boxes = tktest::ThreadWindowsOfClass("#32770");
+    if (boxes.empty()) return;
+    if (GetTickCount64() - began > tktest::kPatience) {
+      driver.SetEnabled(false);
+      PostMessageA(boxes[0], WM_COMMAND, IDCANCEL, 0);
+    } else if (steps_done == 0) {
+      steps_done += TypeInFileDialog(boxes[0], elsewhere);
+    } else if (steps_done == 1 && FileDialogFolder(boxes[0]) == elsewhere) {
+      steps_done += TypeInFileDialog(boxes[0], typed);
+    }
+  });
+  const bool confirmed = dialog.Execute();
+  driver.SetEnabled(false);
+
+  char now[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, now);
+  SetCurrentDirectoryA(previous);
+  ASSERT_EQ(steps_done, 2) << "the dialog did not open the other folder";
+  ASSERT_TRUE(confirmed) << "the dialog did not take the name";
+  EXPECT_EQ(dialog.FileName(), typed);
+  EXPECT_EQ(std::string(now), start);
 }
 
 TEST_F(PictureTest, TheClipboardCopyIsReadBackByAnotherProcessEqualToTheSurface) {
