@@ -229,3 +229,24 @@ GBounds KeepOnMonitors(GBounds lens, const std::vector<MonitorArea>& monitors) {
   return GBounds{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(w),
                  static_cast<int32_t>(h)};
 }
+
+GRect FitInside(int32_t width, int32_t height, GRect area) {
+  const int64_t aw = int64_t{area.right} - area.left, ah = int64_t{area.bottom} - area.top;
+  if (width <= 0 || height <= 0 || aw <= 0 || ah <= 0) return GRect{area.left, area.top, area.left, area.top};
+  // The side that meets the area first decides the scale.
+  int64_t w = aw, h = aw * height / width;
+  if (h > ah) {
+    h = ah;
+    w = ah * width / height;
+  }
+  w = std::max<int64_t>(w, 1);
+  h = std::max<int64_t>(h, 1);
+  const int64_t left = area.left + (aw - w) / 2, top = area.top + (ah - h) / 2;
+  return GRect{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(left + w),
+               static_cast<int32_t>(top + h)};
+}
+
+GPoint DialogPlacement(GRect monitor, int32_t width, int32_t height) {
+  const int64_t mw = int64_t{monitor.right} - monitor.left, mh = int64_t{monitor.bottom} - monitor.top;
+  return GPoint{Clamp32(monitor.left + (mw - width) / 2), Clamp32(monitor.top + (mh - height) / 3)};
+}

@@ -101,3 +101,11 @@ GBounds SizeStep(int32_t left, int32_t top, int32_t width, int32_t height, int32
 // work area is used whole. A side below 0 counts as 0, and a lens with an empty side is on the
 // monitors when its top-left corner is. Without monitors the lens is returned as given.
 GBounds KeepOnMonitors(GBounds lens, const std::vector<MonitorArea>& monitors);
+
+// A picture of width x height scaled to fit inside `area` with its proportions kept (larger or
+// smaller), centred. Empty when the picture or the area is.
+GRect FitInside(int32_t width, int32_t height, GRect area);
+
+// Where a dialog of width x height goes on a monitor: centred across, with a third of the free
+// height above it and two thirds below (integer division).
+GPoint DialogPlacement(GRect monitor, int32_t width, int32_t height);

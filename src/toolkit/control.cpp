@@ -1,12 +1,39 @@
 #include "toolkit/control.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "toolkit/application.h"
 
 namespace {
 const char kWindowClass[] = "LumeviewWindow";
+
+LPCSTR CursorResource(TCursor cursor) {
+  switch (cursor) {
+    case TCursor::crHandPoint:
+      return IDC_HAND;
+    case TCursor::crArrow:
+    case TCursor::crDefault:
+      break;
+  }
+  return IDC_ARROW;
 }
+
+// The modifier keys and buttons held during a mouse message.
+TShiftState MouseShift(UINT msg, WPARAM wp) {
+  TShiftState shift;
+  if (wp & MK_SHIFT) shift += ssShift;
+  if (wp & MK_CONTROL) shift += ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift += ssAlt;
+  if (wp & MK_LBUTTON) shift += ssLeft;
+  if (wp & MK_RBUTTON) shift += ssRight;
+  if (wp & MK_MBUTTON) shift += ssMiddle;
+  if (msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK)
+    shift += ssDouble;
+  return shift;
+}
+}  // namespace
 
 // ---- TControl -------------------------------------------------------------------------------
 
@@ -94,6 +121,36 @@ void TGraphicControl::Repaint() {
   if (dc) parent_->PaintControls(dc.get(), BoundsRect(), this);
 }
 
+void TGraphicControl::MouseMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+  TMouseButton button;
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      clicked_ = true;
+      button = mbLeft;
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      button = mbRight;
+      break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      button = mbMiddle;
+      break;
+    case WM_LBUTTONUP: {
+      if (!clicked_) return;
+      clicked_ = false;
+      RECT r = ClientRect();
+      if (PtInRect(&r, POINT{x, y}) && OnClick) OnClick(this);
+      return;
+    }
+    default:
+      return;
+  }
+  if (OnMouseDown) OnMouseDown(this, button, MouseShift(msg, wp), x, y);
+}
+
 // ---- TWinControl ----------------------------------------------------------------------------
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
@@ -135,6 +192,7 @@ void TWinControl::RemoveControl(TControl* control) {
     InvalidateRect(wnd_.get(), &area, TRUE);
   }
   if (auto* win = dynamic_cast<TWinControl*>(control)) win->DestroyHandle();
+  if (control == mouse_control_) mouse_control_ = nullptr;
   controls_.erase(it);
   control->parent_ = nullptr;
 }
@@ -170,6 +228,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
   params.width = width_;
   params.height = height_;
   if (parent_) params.parent = parent_->Handle();
+  else if (parent_window_) params.parent = parent_window_;
 }
 
 HWND TWinControl::Handle() {
@@ -280,6 +339,46 @@ void TWinControl::PaintHandler(HDC dc, const RECT& update) {
   PaintControls(dc, update);
 }
 
+TGraphicControl* TWinControl::ControlAtPos(POINT p) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    auto* g = dynamic_cast<TGraphicControl*>(*it);
+    if (!g || !g->Visible() || !g->Enabled()) continue;
+    RECT bounds = g->BoundsRect();
+    if (PtInRect(&bounds, p)) return g;
+  }
+  return nullptr;
+}
+
+bool TWinControl::RouteMouseToControl(UINT msg, WPARAM wp, LPARAM lp) {
+  const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  const bool release = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
+  TGraphicControl* target = release && mouse_control_ ? mouse_control_ : ControlAtPos(p);
+  if (!target) return false;
+  if (!release) {
+    // The release comes here too when it happens outside.
+    if (GetCapture() != wnd_.get()) SetCapture(wnd_.get());
+    mouse_control_ = target;
+  } else if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+    mouse_control_ = nullptr;
+    if (GetCapture() == wnd_.get()) ReleaseCapture();
+  }
+  // The control may go (and this window with it) while it handles the message.
+  target->MouseMessage(msg, wp, MAKELPARAM(p.x - target->Left(), p.y - target->Top()));
+  return true;
+}
+
+bool TWinControl::ApplyCursor(WPARAM wp, LPARAM lp) {
+  if (reinterpret_cast<HWND>(wp) != wnd_.get() || LOWORD(lp) != HTCLIENT) return false;
+  POINT p;
+  if (!GetCursorPos(&p) || !ScreenToClient(wnd_.get(), &p)) return false;
+  const TControl* over = ControlAtPos(p);
+  const TCursor cursor =
+      over && over->Cursor() != TCursor::crDefault ? over->Cursor() : Cursor();
+  if (cursor == TCursor::crDefault) return false;
+  ::SetCursor(LoadCursorA(nullptr, CursorResource(cursor)));
+  return true;
+}
+
 void TWinControl::PaintControls(HDC dc, const RECT& area, const TControl* first) {
   auto from = first ? std::find(controls_.begin(), controls_.end(), first) : controls_.begin();
   for (auto it = from; it != controls_.end(); ++it) {
@@ -342,6 +441,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TWinControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK && RouteMouseToControl(msg, wp, lp))
+    return 0;
+  if (msg == WM_SETCURSOR && ApplyCursor(wp, lp)) return TRUE;
+  if (msg == WM_CAPTURECHANGED) mouse_control_ = nullptr;
   if (msg == WM_WINDOWPOSCHANGED && !setting_bounds_) {
     // Keep the control's idea of its bounds in step with moves the system or user made.
     RECT r;

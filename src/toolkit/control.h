@@ -10,10 +10,14 @@
 #include "toolkit/component.h"
 #include "toolkit/graphics.h"
 #include "toolkit/handles.h"
+#include "toolkit/mouse_event.h"
 
 class TWinControl;
 
 enum class TAlign { alNone, alClient };
+
+// The mouse pointer over a control: crDefault leaves it to the parent (or the window class).
+enum class TCursor { crDefault, crArrow, crHandPoint };
 
 class TControl : public TComponent {
  public:
@@ -55,10 +59,15 @@ class TControl : public TComponent {
 
   friend class TWinControl;
 
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor) { cursor_ = cursor; }
+
   // Asks for a repaint of the control's area.
   virtual void Invalidate();
 
   TNotifyEvent OnClick;
+  // A mouse button went down over the control (client coordinates).
+  TMouseEvent OnMouseDown;
 
  protected:
   virtual void CaptionChanged() {}
@@ -78,6 +87,7 @@ class TControl : public TComponent {
   TFont font_;
   TColor color_ = clBtnFace;
   TAlign align_ = TAlign::alNone;
+  TCursor cursor_ = TCursor::crDefault;
 };
 
 // A control without a window of its own, painted by its parent.
@@ -100,8 +110,16 @@ class TGraphicControl : public TControl {
   // An opaque control covers its whole area, so its parent need not erase beneath it.
   bool Opaque() const { return opaque_; }
 
+  // A mouse button message over the control, handed on by its parent; `lp` holds the point
+  // in the control's own coordinates. A press raises OnMouseDown; the left button's release
+  // over the control after a left press on it raises OnClick.
+  virtual void MouseMessage(UINT msg, WPARAM wp, LPARAM lp);
+
  protected:
   bool opaque_ = false;
+
+ private:
+  bool clicked_ = false;
 };
 
 struct TCreateParams {
@@ -119,6 +137,9 @@ class TWinControl : public TControl {
 
   // The native window, made at the first call (its parent's first).
   HWND Handle();
+  // A window that is not the toolkit's (a system dialog) as the parent of a control that has
+  // no toolkit parent; its native window is made anew inside it at the next Handle().
+  void SetParentWindow(HWND parent) { parent_window_ = parent; }
   bool HandleAllocated() const { return static_cast<bool>(wnd_); }
   void DestroyHandle();
 
@@ -141,6 +162,9 @@ class TWinControl : public TControl {
 
   // Lays out children aligned alClient over the client area less the border width.
   void AlignControls();
+
+  // The topmost visible, enabled windowless child at a point of the client area (or nullptr).
+  TGraphicControl* ControlAtPos(POINT p) const;
 
   // Paints the visible windowless children that meet `area`, bottom to top, starting with
   // `first` (all of them when it is nullptr).
@@ -180,8 +204,15 @@ class TWinControl : public TControl {
   static LRESULT CALLBACK WindowProcThunk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void ApplyHandleBounds();
+  // Mouse button messages over a windowless child are that child's; true when one took it.
+  bool RouteMouseToControl(UINT msg, WPARAM wp, LPARAM lp);
+  // The cursor of the control under the pointer; true when one was set.
+  bool ApplyCursor(WPARAM wp, LPARAM lp);
 
   std::vector<TControl*> controls_;
+  // The windowless child that took the last press, until the buttons are all up again.
+  TGraphicControl* mouse_control_ = nullptr;
+  HWND parent_window_ = nullptr;
   int border_width_ = 0;
   bool tab_stop_ = false;
   bool own_class_ = true;

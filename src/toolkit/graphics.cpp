@@ -23,6 +23,12 @@ void TFont::SetBold(bool bold) {
   Changed();
 }
 
+void TFont::SetUnderline(bool underline) {
+  if (underline == underline_) return;
+  underline_ = underline;
+  Changed();
+}
+
 void TFont::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
@@ -33,6 +39,7 @@ void TFont::Assign(const TFont& other) {
   name_ = other.name_;
   height_ = other.height_;
   bold_ = other.bold_;
+  underline_ = other.underline_;
   color_ = other.color_;
   Changed();
 }
@@ -42,6 +49,7 @@ HFONT TFont::Handle() {
     LOGFONTA lf{};
     lf.lfHeight = height_;
     lf.lfWeight = bold_ ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = underline_ ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);

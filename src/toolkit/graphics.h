@@ -32,11 +32,13 @@ class TFont {
   const std::string& Name() const { return name_; }
   int Height() const { return height_; }
   bool Bold() const { return bold_; }
+  bool Underline() const { return underline_; }
   TColor Color() const { return color_; }
 
   void SetName(const std::string& name);
   void SetHeight(int height);  // negative: character height in pixels
   void SetBold(bool bold);
+  void SetUnderline(bool underline);
   void SetColor(TColor color);
   void Assign(const TFont& other);
 
@@ -51,6 +53,7 @@ class TFont {
   std::string name_ = "Tahoma";
   int height_ = -11;
   bool bold_ = false;
+  bool underline_ = false;
   TColor color_ = clWindowText;
   UniqueFont handle_;
 };

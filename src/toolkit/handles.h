@@ -40,6 +40,7 @@ using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
 using UniqueDC = UniqueHandle<NullTraits<HDC, DeleteDC>>;
 using UniqueWindow = UniqueHandle<NullTraits<HWND, DestroyWindow>>;
 using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIcon>>;
+using UniqueEnhMetaFile = UniqueHandle<NullTraits<HENHMETAFILE, DeleteEnhMetaFile>>;
 using UniqueMenu = UniqueHandle<NullTraits<HMENU, DestroyMenu>>;
 using UniqueModule = UniqueHandle<NullTraits<HMODULE, FreeLibrary>>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;

@@ -69,6 +69,49 @@ void TButton::CommandNotify(WORD code) {
   if (code == BN_CLICKED) Click();
 }
 
+// ---- TGlyphButton ---------------------------------------------------------------------------
+
+void TGlyphButton::SetGlyph(const char* resourceName) {
+  glyph_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), resourceName,
+                                               IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+  if (HandleAllocated())
+    SendMessageA(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_.get()));
+}
+
+void TGlyphButton::CreateParams(TCreateParams& params) {
+  TButton::CreateParams(params);
+  params.style |= BS_BITMAP;
+}
+
+void TGlyphButton::HandleCreated() {
+  SendMessageA(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_.get()));
+  if (hint_.empty()) return;
+  EnsureCommonControl(TOOLTIPS_CLASSA, ICC_WIN95_CLASSES);
+  // A new tooltip for each window of the button. It has no owner, so only this object
+  // destroys it, never the system along with a dialog.
+  tooltip_.reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+  if (!tooltip_) return;
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+  tool.lpszText = hint_.data();
+  SendMessageA(tooltip_.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// ---- TStaticText ----------------------------------------------------------------------------
+
+TStaticText::TStaticText(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 65, 17); }
+
+void TStaticText::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.class_name = WC_STATICA;
+  params.style |= SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
+}
+
 // ---- TCheckBox ------------------------------------------------------------------------------
 
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
@@ -341,6 +384,18 @@ void TLabel::SetTransparent(bool on) {
   InvalidateArea(true);
 }
 
+void TLabel::SetWordWrap(bool on) {
+  if (on == word_wrap_) return;
+  word_wrap_ = on;
+  Invalidate();
+}
+
+void TLabel::SetShowAccelChar(bool on) {
+  if (on == show_accel_char_) return;
+  show_accel_char_ = on;
+  Invalidate();
+}
+
 void TLabel::Paint(HDC dc) {
   RECT r = ClientRect();
   if (opaque_) {
@@ -350,7 +405,10 @@ void TLabel::Paint(HDC dc) {
   SelectGuard font(dc, Font().Handle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, Enabled() ? ColorToRGB(Font().Color()) : GetSysColor(COLOR_GRAYTEXT));
-  DrawTextA(dc, Caption().c_str(), -1, &r, DT_EXPANDTABS | AlignmentFlag(alignment_));
+  UINT format = DT_EXPANDTABS | AlignmentFlag(alignment_);
+  if (word_wrap_) format |= DT_WORDBREAK;
+  if (!show_accel_char_) format |= DT_NOPREFIX;
+  DrawTextA(dc, Caption().c_str(), -1, &r, format);
 }
 
 // ---- Dialog keys ----------------------------------------------------------------------------

@@ -38,6 +38,35 @@ class TButton : public TWinControl {
   int modal_result_ = 0;
 };
 
+// A push button that shows a picture instead of a caption, with a tooltip.
+class TGlyphButton : public TButton {
+ public:
+  explicit TGlyphButton(TComponent* owner) : TButton(owner) {}
+  // The picture: a bitmap resource of the program, drawn in the middle of the button.
+  void SetGlyph(const char* resourceName);
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint) { hint_ = hint; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void HandleCreated() override;
+
+ private:
+  UniqueBitmap glyph_;
+  UniqueWindow tooltip_;
+  std::string hint_;
+};
+
+// A line of text in a native static control (so other programs and accessibility tools can
+// read it), left-aligned, without prefix characters.
+class TStaticText : public TWinControl {
+ public:
+  explicit TStaticText(TComponent* owner);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+};
+
 // A check box that checks and unchecks itself when clicked. OnClick is raised for the user's
 // clicks and whenever SetChecked changes the state.
 class TCheckBox : public TWinControl {
@@ -151,6 +180,12 @@ class TLabel : public TGraphicControl {
   void SetAlignment(TAlignment alignment);
   bool Transparent() const { return !opaque_; }
   void SetTransparent(bool on);
+  // Lines break at word boundaries within the width.
+  bool WordWrap() const { return word_wrap_; }
+  void SetWordWrap(bool on);
+  // "&" marks the next character as an accelerator (underlined) and is not drawn.
+  bool ShowAccelChar() const { return show_accel_char_; }
+  void SetShowAccelChar(bool on);
 
   void Paint(HDC dc) override;
 
@@ -160,6 +195,8 @@ class TLabel : public TGraphicControl {
 
  private:
   TAlignment alignment_ = TAlignment::taLeftJustify;
+  bool word_wrap_ = false;
+  bool show_accel_char_ = true;
 };
 
 // Enter and Esc in a form with dialog keys arrive as WM_COMMAND IDOK / IDCANCEL without a

@@ -35,7 +35,7 @@ class PictureOutput : public ::testing::Test {
                    .showCross = true,
                    .moveWindow = false,
                    .showMousePos = true,
-                   .left = 900,
+                   .left = 1110,  // clear of the save dialog, which opens mid-screen
                    .top = 100,
                    .width = 150,
                    .height = 150});

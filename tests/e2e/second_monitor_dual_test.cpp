@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/driver.h"
+#include "support/tray_driver.h"
 
 namespace {
 
@@ -48,6 +49,27 @@ TEST(SecondMonitor, TheSourceIsShiftedOntoTheMonitorHoldingTheCursor) {
   EXPECT_TRUE(WaitForPicture(view, pattern));
 
   EXPECT_TRUE(lumeview.Close());
+}
+
+// The save dialog opens on the monitor of the program's window: with the lens on the right
+// monitor, centred across that one, a third of its free height above.
+TEST(SecondMonitor, TheSaveDialogOpensOnTheLenssMonitor) {
+  const int edge = GetSystemMetrics(SM_CXSCREEN);
+  ASSERT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 2 * edge) << "this test needs two monitors";
+  ClearSettings();
+  WriteSettings({.moveWindow = false, .left = edge + 300, .top = 200});
+  LumeviewProcess lumeview;
+  ASSERT_TRUE(lumeview.Start(tray_driver::kSlowWait));
+  tray_driver::PressHotkey('F');
+  HWND dialog = tray_driver::WaitForTopWindow(lumeview.Id(), "#32770", nullptr);
+  ASSERT_NE(nullptr, dialog) << "no save dialog;" << tray_driver::InputState();
+  const RECT right{edge, 0, 2 * edge, GetSystemMetrics(SM_CYSCREEN)};
+  EXPECT_TRUE(WaitFor([&] { return tray_driver::PlacedOn(dialog, right); }))
+      << tray_driver::PlacedOn(dialog, right);
+  ASSERT_TRUE(tray_driver::PressInDialog(dialog, VK_ESCAPE));
+  ASSERT_TRUE(tray_driver::WaitForNoTopWindow(lumeview.Id(), "#32770", nullptr));
+  EXPECT_TRUE(lumeview.Close(tray_driver::kSlowWait));
+  ClearSettings();
 }
 
 }  // namespace

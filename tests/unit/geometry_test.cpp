@@ -284,3 +284,27 @@ TEST(KeepOnMonitors, WithoutMonitorsTheLensStays) {
   for (const GBounds lens : {GBounds{kMax, kMax, 150, 150}, GBounds{-5000, 20, 300, 200}})
     EXPECT_EQ(KeepOnMonitors(lens, {}), lens);
 }
+
+TEST(FitInside, ScalesToTheAreaKeepingProportionsAndCentres) {
+  const struct {
+    int32_t w, h;
+    GRect area, expected;
+  } cases[] = {
+      {640, 480, {0, 0, 200, 200}, {0, 25, 200, 175}},         // wider than tall
+      {300, 600, {10, 10, 110, 110}, {35, 10, 85, 110}},       // taller than wide
+      {16, 16, {0, 0, 64, 32}, {16, 0, 48, 32}},               // small pictures grow
+      {4000, 1, {0, 0, 100, 100}, {0, 49, 100, 50}},           // never thinner than a pixel
+      {0, 10, {0, 0, 100, 100}, {0, 0, 0, 0}},                 // no picture
+      {10, 10, {5, 5, 5, 40}, {5, 5, 5, 5}},                   // no area
+  };
+  for (const auto& c : cases) EXPECT_EQ(FitInside(c.w, c.h, c.area), c.expected) << c.w << "x" << c.h;
+}
+
+TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
+  // 1280 x 1024 monitors side by side; a 733 x 359 dialog.
+  EXPECT_EQ(DialogPlacement({0, 0, 1280, 1024}, 733, 359), (GPoint{273, 221}));
+  EXPECT_EQ(DialogPlacement({1280, 0, 2560, 1024}, 733, 359), (GPoint{1553, 221}));
+  EXPECT_EQ(DialogPlacement({-1920, -200, 0, 880}, 800, 600), (GPoint{-1360, -40}));
+  // Larger than the monitor: it starts left of and above it, by the same shares.
+  EXPECT_EQ(DialogPlacement({0, 0, 640, 480}, 700, 600), (GPoint{-30, -40}));
+}

@@ -527,6 +527,70 @@ HWND FileNameBox(HWND dialog) {
   return nullptr;
 }
 
+::testing::AssertionResult PlacedOn(HWND dialog, const RECT& monitor) {
+  const RECT r = e2e::WindowRectOf(dialog);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const POINT expected{monitor.left + (monitor.right - monitor.left - w) / 2,
+                       monitor.top + (monitor.bottom - monitor.top - h) / 3};
+  if (r.left == expected.x && r.top == expected.y) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the dialog is at " << e2e::Describe(r) << ", not at ("
+                                       << expected.x << "," << expected.y << ")";
+}
+
+namespace {
+// Memory in another process, for list-view messages that carry pointers.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND wnd, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteMemory() {
+    if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+  bool ok() const { return at_ != nullptr; }
+  char* at() const { return static_cast<char*>(at_); }
+  bool Write(size_t offset, const void* data, size_t n) const {
+    return offset + n <= size_ && WriteProcessMemory(process_, at() + offset, data, n, nullptr);
+  }
+  bool Read(size_t offset, void* data, size_t n) const {
+    return offset + n <= size_ && ReadProcessMemory(process_, at() + offset, data, n, nullptr);
+  }
+
+ private:
+  size_t size_;
+  HANDLE process_ = nullptr;
+  void* at_ = nullptr;
+};
+}  // namespace
+
+std::optional<POINT> ListItemCenter(HWND list, const std::string& name) {
+  RemoteMemory memory(list, 4096);
+  if (!memory.ok()) return std::nullopt;
+  LVFINDINFOA find{};
+  find.flags = LVFI_STRING;
+  find.psz = memory.at() + 512;
+  if (!memory.Write(0, &find, sizeof find) || !memory.Write(512, name.c_str(), name.size() + 1))
+    return std::nullopt;
+  const LRESULT index =
+      SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory.at()));
+  if (index < 0) return std::nullopt;
+  RECT item{LVIR_LABEL, 0, 0, 0};
+  if (!memory.Write(0, &item, sizeof item) ||
+      !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(memory.at())) ||
+      !memory.Read(0, &item, sizeof item))
+    return std::nullopt;
+  POINT centre{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+  ClientToScreen(list, &centre);
+  return centre;
+}
+
 ::testing::AssertionResult EnterFileName(HWND dialog, const std::string& name) {
   HWND box = FileNameBox(dialog);
   if (!box) return ::testing::AssertionFailure() << "the dialog has no file-name box";

@@ -170,6 +170,13 @@ HWND FileNameBox(HWND dialog);
 // box did not take the focus or the text.
 ::testing::AssertionResult EnterFileName(HWND dialog, const std::string& name);
 
+// Where the program puts its save dialog on `monitor`: centred across, a third of the free
+// height above. Says where it is instead when it is elsewhere.
+::testing::AssertionResult PlacedOn(HWND dialog, const RECT& monitor);
+// The centre, on the screen, of the item named `name` in a list view of another process (the
+// save dialog's file list); nothing when there is no such item.
+std::optional<POINT> ListItemCenter(HWND list, const std::string& name);
+
 // The text of a message box (its static text).
 std::string MessageBoxText(HWND box);
 // Clicks the button with this caption inside `dialog`; false when there is none.
