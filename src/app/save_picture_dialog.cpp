@@ -46,8 +46,9 @@ bool TSavePictureDialog::Execute() {
   ofn.lpTemplateName = "DLGTEMPLATE";
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
 
+  // The application window, shown but of no size, counts as no active window.
   placed_by_ = GetActiveWindow();
-  if (!placed_by_ && Application && Application->MainForm())
+  if (Application && (!placed_by_ || placed_by_ == Application->Handle()) && Application->MainForm())
     placed_by_ = Application->MainForm()->Handle();
   Preview->StartRun();
   running_ = true;

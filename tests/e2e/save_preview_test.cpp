@@ -58,7 +58,7 @@ TEST(SaveDialogPreview, PlacedByTheProgramItPreviewsTheChosenPicture) {
     return tray_driver::PlacedOn(dialog, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN),
                                               GetSystemMetrics(SM_CYSCREEN)});
   })) << tray_driver::PlacedOn(dialog, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                            GetSystemMetrics(SM_CYSCREEN)});
+                                            GetSystemMetrics(SM_CYSCREEN)}).message();
   EXPECT_TRUE(ShowsText(dialog, "Static", "Picture:"));
   EXPECT_TRUE(ShowsText(dialog, "LumeviewWindow", "(None)"));
 

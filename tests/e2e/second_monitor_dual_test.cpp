@@ -65,7 +65,8 @@ TEST(SecondMonitor, TheSaveDialogOpensOnTheLenssMonitor) {
   ASSERT_NE(nullptr, dialog) << "no save dialog;" << tray_driver::InputState();
   const RECT right{edge, 0, 2 * edge, GetSystemMetrics(SM_CYSCREEN)};
   EXPECT_TRUE(WaitFor([&] { return tray_driver::PlacedOn(dialog, right); }))
-      << tray_driver::PlacedOn(dialog, right);
+      << tray_driver::PlacedOn(dialog, right).message() << "; the lens is at "
+      << Describe(WindowRectOf(lumeview.Lens()));
   ASSERT_TRUE(tray_driver::PressInDialog(dialog, VK_ESCAPE));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(lumeview.Id(), "#32770", nullptr));
   EXPECT_TRUE(lumeview.Close(tray_driver::kSlowWait));
