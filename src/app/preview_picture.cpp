@@ -116,10 +116,14 @@ bool TPreviewPicture::LoadIcon(const std::string& fileName) {
 
 bool TPreviewPicture::LoadEnhMetaFile(const std::string& fileName) {
   metafile_.reset(GetEnhMetaFileA(fileName.c_str()));
-  if (!metafile_) return false;
+  return TakeMetaFileBounds();
+}
+
+// The size of the metafile: the bounds of what it draws, inclusive, in the pixels of its
+// recording device.
+bool TPreviewPicture::TakeMetaFileBounds() {
   ENHMETAHEADER header{};
-  if (!GetEnhMetaFileHeader(metafile_.get(), sizeof header, &header)) return false;
-  // The bounds of what the metafile draws, inclusive, in the pixels of its recording device.
+  if (!metafile_ || !GetEnhMetaFileHeader(metafile_.get(), sizeof header, &header)) return false;
   width_ = header.rclBounds.right - header.rclBounds.left + 1;
   height_ = header.rclBounds.bottom - header.rclBounds.top + 1;
   return true;
@@ -134,12 +138,7 @@ bool TPreviewPicture::LoadMetaFile(const std::string& fileName) {
     // A plain metafile says nothing of its size; the system plays it to find its bounds.
     metafile_.reset(SetWinMetaFileBits(static_cast<UINT>(bytes->size()), bytes->data(), nullptr,
                                        nullptr));
-    if (!metafile_) return false;
-    ENHMETAHEADER header{};
-    if (!GetEnhMetaFileHeader(metafile_.get(), sizeof header, &header)) return false;
-    width_ = header.rclBounds.right - header.rclBounds.left + 1;
-    height_ = header.rclBounds.bottom - header.rclBounds.top + 1;
-    return true;
+    return TakeMetaFileBounds();
   }
   const int inch = static_cast<uint16_t>(Int16At(*bytes, 14));
   const int box_width = Int16At(*bytes, 10) - Int16At(*bytes, 6);

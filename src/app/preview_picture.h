@@ -30,6 +30,7 @@ class TPreviewPicture {
   bool LoadIcon(const std::string& fileName);
   bool LoadEnhMetaFile(const std::string& fileName);
   bool LoadMetaFile(const std::string& fileName);
+  bool TakeMetaFileBounds();
 
   int width_ = 0;
   int height_ = 0;
