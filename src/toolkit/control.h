@@ -49,6 +49,9 @@ class TControl : public TComponent {
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
+  // A longer help text for the control; kept for whoever shows it (forms translate it too).
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint) { hint_ = hint; }
 
   TFont& Font() { return font_; }
   TColor Color() const { return color_; }
@@ -84,6 +87,7 @@ class TControl : public TComponent {
   bool visible_ = true;
   bool enabled_ = true;
   std::string caption_;
+  std::string hint_;
   TFont font_;
   TColor color_ = clBtnFace;
   TAlign align_ = TAlign::alNone;

@@ -85,7 +85,7 @@ void TGlyphButton::CreateParams(TCreateParams& params) {
 
 void TGlyphButton::HandleCreated() {
   SendMessageA(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_.get()));
-  if (hint_.empty()) return;
+  if (Hint().empty()) return;
   EnsureCommonControl(TOOLTIPS_CLASSA, ICC_WIN95_CLASSES);
   // A new tooltip for each window of the button. It has no owner, so only this object
   // destroys it, never the system along with a dialog.
@@ -98,7 +98,8 @@ void TGlyphButton::HandleCreated() {
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = Handle();
   tool.uId = reinterpret_cast<UINT_PTR>(Handle());
-  tool.lpszText = hint_.data();
+  std::string text = Hint();  // the tooltip keeps a copy
+  tool.lpszText = text.data();
   SendMessageA(tooltip_.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 

@@ -38,14 +38,12 @@ class TButton : public TWinControl {
   int modal_result_ = 0;
 };
 
-// A push button that shows a picture instead of a caption, with a tooltip.
+// A push button that shows a picture instead of a caption, with its Hint as tooltip.
 class TGlyphButton : public TButton {
  public:
   explicit TGlyphButton(TComponent* owner) : TButton(owner) {}
   // The picture: a bitmap resource of the program, drawn in the middle of the button.
   void SetGlyph(const char* resourceName);
-  const std::string& Hint() const { return hint_; }
-  void SetHint(const std::string& hint) { hint_ = hint; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -54,7 +52,6 @@ class TGlyphButton : public TButton {
  private:
   UniqueBitmap glyph_;
   UniqueWindow tooltip_;
-  std::string hint_;
 };
 
 // A line of text in a native static control (so other programs and accessibility tools can
