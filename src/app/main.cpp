@@ -6,13 +6,20 @@
 #include "app/magnifier_state.h"
 #include "app/zoom_form.h"
 #include "toolkit/application.h"
+#include "translate/catalogue_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&controls);
 
+  // The catalogues are read before any window exists (the application object makes the
+  // first) and live as long as the program; forms find them through the application object.
+  TCatalogues catalogues;
+  OpenCatalogues(catalogues, ProgramLanguageFolder());
+
   MagnifierState state;
   TApplication application;
+  application.SetCatalogues(&catalogues);
   application.SetTitle("Lumeview");
   try {
     CreateForm<TfrmZoom>(&application, state);
@@ -21,5 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 1;
   }
   application.Run();
+  application.SetCatalogues(nullptr);
+  CloseCatalogues(catalogues);
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "toolkit/handles.h"
 
 class TForm;
+struct TCatalogues;
 
 class TApplication : public TComponent {
  public:
@@ -46,6 +47,11 @@ class TApplication : public TComponent {
   void HandleException(const std::exception& e);
   std::function<void(const std::string& text)> OnException;
 
+  // The program's translation catalogues (owned by the entry point), or nullptr; forms that
+  // are translated look their texts up here.
+  TCatalogues* Catalogues() const { return catalogues_; }
+  void SetCatalogues(TCatalogues* catalogues) { catalogues_ = catalogues; }
+
   // Forms that want dialog keyboard handling (Tab, Enter, Esc) register here.
   void AddDialogWindow(HWND wnd);
   void RemoveDialogWindow(HWND wnd);
@@ -57,6 +63,7 @@ class TApplication : public TComponent {
   UniqueWindow wnd_;
   std::string title_;
   TForm* main_form_ = nullptr;
+  TCatalogues* catalogues_ = nullptr;
   bool terminated_ = false;
   int reporting_ = 0;
   std::vector<HWND> dialog_windows_;
