@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "about/about_box.h"
 #include "app/picture_image.h"
 #include "app/picture_output.h"
 #include "app/save_picture_dialog.h"
@@ -44,12 +45,21 @@ void TfrmZoom::SetupDialog1Click() {
   ForegroundReturn foreground;
   {
     std::unique_ptr<Tfrmzoomsetup> dialog(CreateForm<Tfrmzoomsetup>(this, state_));
+    // Its "About..." panel opens the about box over it.
+    dialog->OnAbout = [this](TComponent*) { About1Click(); };
     dialog->ShowModal();
   }
   ApplyWindowMode();
 }
 
-void TfrmZoom::About1Click() {}
+void TfrmZoom::About1Click() {
+  // One about box at a time, from the tray menu or the setup dialog.
+  if (about_running_) return;
+  FlagUp running(about_running_);
+  BusyScope busy(*this);
+  ForegroundReturn foreground;
+  ShowAboutBox();
+}
 
 void TfrmZoom::Exit1Click() { Close(); }
 

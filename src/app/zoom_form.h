@@ -133,6 +133,7 @@ class TfrmZoom : public TForm {
   GRect monitor_area_{};
   bool monitor_area_known_ = false;
   bool setup_running_ = false;
+  bool about_running_ = false;
   int busy_users_ = 0;
   bool tray_pressed_ = false;
   int ticks_running_ = 0;

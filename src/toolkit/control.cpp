@@ -195,6 +195,8 @@ void TWinControl::RemoveControl(TControl* control) {
   if (control == mouse_control_) mouse_control_ = nullptr;
   controls_.erase(it);
   control->parent_ = nullptr;
+  if (hover_control_ == control) hover_control_ = nullptr;
+  if (mouse_control_ == control) mouse_control_ = nullptr;
 }
 
 void TWinControl::SetBorderWidth(int width) {
@@ -367,6 +369,19 @@ bool TWinControl::RouteMouseToControl(UINT msg, WPARAM wp, LPARAM lp) {
   return true;
 }
 
+void TWinControl::TrackHover(TGraphicControl* over) {
+  if (over == hover_control_) return;
+  TGraphicControl* left = hover_control_;
+  hover_control_ = over;
+  if (over) {
+    // A WM_MOUSELEAVE when the pointer leaves the window, so the last child hears of it too.
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, wnd_.get(), 0};
+    TrackMouseEvent(&track);
+  }
+  if (left && OnControlMouseLeave) OnControlMouseLeave(left);
+  if (over && OnControlMouseEnter) OnControlMouseEnter(over);
+}
+
 bool TWinControl::ApplyCursor(WPARAM wp, LPARAM lp) {
   if (reinterpret_cast<HWND>(wp) != wnd_.get() || LOWORD(lp) != HTCLIENT) return false;
   POINT p;
@@ -445,6 +460,8 @@ LRESULT TWinControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   if (msg == WM_SETCURSOR && ApplyCursor(wp, lp)) return TRUE;
   if (msg == WM_CAPTURECHANGED) mouse_control_ = nullptr;
+  if (msg == WM_MOUSEMOVE) TrackHover(ControlAtPos(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}));
+  if (msg == WM_MOUSELEAVE) TrackHover(nullptr);
   if (msg == WM_WINDOWPOSCHANGED && !setting_bounds_) {
     // Keep the control's idea of its bounds in step with moves the system or user made.
     RECT r;

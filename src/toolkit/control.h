@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,10 @@ class TWinControl : public TControl {
   // The topmost visible, enabled windowless child at a point of the client area (or nullptr).
   TGraphicControl* ControlAtPos(POINT p) const;
 
+  // The mouse pointer came onto, or went off, one of the windowless children.
+  std::function<void(TControl* control)> OnControlMouseEnter;
+  std::function<void(TControl* control)> OnControlMouseLeave;
+
   // Paints the visible windowless children that meet `area`, bottom to top, starting with
   // `first` (all of them when it is nullptr).
   void PaintControls(HDC dc, const RECT& area, const TControl* first = nullptr);
@@ -216,6 +221,9 @@ class TWinControl : public TControl {
   std::vector<TControl*> controls_;
   // The windowless child that took the last press, until the buttons are all up again.
   TGraphicControl* mouse_control_ = nullptr;
+  // The windowless child under the pointer, while the pointer is over this window.
+  TGraphicControl* hover_control_ = nullptr;
+  void TrackHover(TGraphicControl* over);
   HWND parent_window_ = nullptr;
   int border_width_ = 0;
   bool tab_stop_ = false;

@@ -30,6 +30,7 @@ void TForm::DoDestroy() {
 
 void TForm::AfterConstruction() {
   FinishLoading();
+  DesignLoaded();
   if (!OnCreate) return;
   // An error that leaves the creation handler is reported; the form exists all the same.
   try {
@@ -160,6 +161,16 @@ void TForm::Resized() {
   if (OnResize) OnResize(this);
 }
 
+void TForm::PaintWindow(HDC dc) {
+  if (!OnPaint) return;
+  paint_dc_ = dc;
+  struct Done {
+    HDC& dc;
+    ~Done() { dc = nullptr; }
+  } done{paint_dc_};
+  OnPaint(this);
+}
+
 
 int TForm::ShowModal() {
   if (in_modal_ || Visible()) throw EError("Cannot make a visible window modal");
@@ -173,6 +184,10 @@ int TForm::ShowModal() {
   } modal_flag{in_modal_};
   Show();
   SetForegroundWindow(wnd);
+  // A dialog starts with the focus on its first control, unless its show handler chose one.
+  HWND focus = GetFocus();
+  if (dialog_keys_ && (!focus || focus == wnd || !IsChild(wnd, focus)))
+    if (HWND first = GetNextDlgTabItem(wnd, nullptr, FALSE)) ::SetFocus(first);
   MSG msg;
   while (true) {
     if (modal_result_ != mrNone) {

@@ -55,9 +55,14 @@ class TForm : public TWinControl {
   // program for the main form.
   void Close();
 
+  // The device context of the paint in progress (null outside OnPaint).
+  HDC Canvas() const { return paint_dc_; }
+
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
   TNotifyEvent OnShow;
+  // Paints on Canvas() over the background, before the windowless controls.
+  TNotifyEvent OnPaint;
   TNotifyEvent OnHide;
   TNotifyEvent OnResize;
   TNotifyEvent OnClose;
@@ -72,6 +77,10 @@ class TForm : public TWinControl {
   void VisibleChanged() override;
   void HandleCreated() override;
   void Resized() override;
+  void PaintWindow(HDC dc) override;
+  // The form's design is complete (its controls made and loaded); OnCreate follows. A base
+  // class that works on the finished design does it here.
+  virtual void DesignLoaded() {}
 
  private:
   void ApplyFrameStyle();
@@ -88,4 +97,5 @@ class TForm : public TWinControl {
   bool destroying_ = false;
   int modal_result_ = mrNone;
   int wheel_accumulator_ = 0;
+  HDC paint_dc_ = nullptr;
 };

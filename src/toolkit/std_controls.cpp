@@ -397,6 +397,45 @@ void TLabel::SetShowAccelChar(bool on) {
   Invalidate();
 }
 
+void TLabel::SetAutoSize(bool on) {
+  if (on == auto_size_) return;
+  auto_size_ = on;
+  AdjustSize();
+}
+
+void TLabel::CaptionChanged() {
+  AdjustSize();
+  Invalidate();
+}
+
+void TLabel::FontChanged() {
+  AdjustSize();
+  Invalidate();
+}
+
+void TLabel::AdjustSize() {
+  if (!auto_size_) return;
+  WindowDC screen(nullptr);
+  SelectGuard font(screen.get(), Font().Handle());
+  RECT r{0, 0, 0, 0};
+  const std::string text = Caption().empty() ? " " : Caption();
+  DrawTextA(screen.get(), text.c_str(), -1, &r,
+            DT_CALCRECT | DT_EXPANDTABS | (show_accel_char_ ? 0 : DT_NOPREFIX));
+  SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TPaintBox::Paint(HDC dc) {
+  if (!OnPaint) return;
+  canvas_ = dc;
+  OnPaint(this);
+  canvas_ = nullptr;
+}
+
+void TBevelLine::Paint(HDC dc) {
+  RECT r = ClientRect();
+  DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP);
+}
+
 void TLabel::Paint(HDC dc) {
   RECT r = ClientRect();
   if (opaque_) {

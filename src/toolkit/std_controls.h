@@ -183,17 +183,42 @@ class TLabel : public TGraphicControl {
   // "&" marks the next character as an accelerator (underlined) and is not drawn.
   bool ShowAccelChar() const { return show_accel_char_; }
   void SetShowAccelChar(bool on);
+  // The label takes the size of its text in its font (an empty text counts as one space).
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool on);
 
   void Paint(HDC dc) override;
 
  protected:
-  void CaptionChanged() override { Invalidate(); }
-  void FontChanged() override { Invalidate(); }
+  void CaptionChanged() override;
+  void FontChanged() override;
 
  private:
+  void AdjustSize();
+
   TAlignment alignment_ = TAlignment::taLeftJustify;
   bool word_wrap_ = false;
   bool show_accel_char_ = true;
+  bool auto_size_ = false;
+};
+
+// A windowless area its owner paints: OnPaint draws on Canvas() (origin at its top-left).
+class TPaintBox : public TGraphicControl {
+ public:
+  explicit TPaintBox(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 105, 105); }
+  HDC Canvas() const { return canvas_; }
+  void Paint(HDC dc) override;
+  TNotifyEvent OnPaint;
+
+ private:
+  HDC canvas_ = nullptr;
+};
+
+// An etched line along the top of its area.
+class TBevelLine : public TGraphicControl {
+ public:
+  explicit TBevelLine(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 50, 50); }
+  void Paint(HDC dc) override;
 };
 
 // Enter and Esc in a form with dialog keys arrive as WM_COMMAND IDOK / IDCANCEL without a

@@ -222,12 +222,12 @@ LumeviewProcess::~LumeviewProcess() {
   if (process_) CloseHandle(process_);
 }
 
-::testing::AssertionResult LumeviewProcess::Start(DWORD timeoutMs) {
+::testing::AssertionResult LumeviewProcess::Start(DWORD timeoutMs, const std::string& exe) {
   if (process_) return ::testing::AssertionFailure() << "already started";
   // A Lumeview left over from an earlier test would hold the hotkeys; give it a moment to go.
   if (!WaitFor([] { return !AnyLumeviewRunning(); }, timeoutMs))
     return ::testing::AssertionFailure() << "another Lumeview is still running";
-  const std::string path = LumeviewPath();
+  const std::string path = exe.empty() ? LumeviewPath() : exe;
   if (path.empty()) return ::testing::AssertionFailure() << "LUMEVIEW_EXE is not set";
   std::string folder = path.substr(0, path.find_last_of('\\') + 1);
   std::string command = "\"" + path + "\"";

@@ -111,7 +111,8 @@ class LumeviewProcess {
   // Starts Lumeview.exe and waits until its lens window ("Zoom Tool") is visible and its first
   // capture ticks have run. Fails (with the reason) when another Lumeview is running, the
   // program cannot be started, or no lens appears in time.
-  ::testing::AssertionResult Start(DWORD timeoutMs = kWait);
+  // `exe` names another copy of the program (a Windows path); empty: LumeviewPath().
+  ::testing::AssertionResult Start(DWORD timeoutMs = kWait, const std::string& exe = "");
 
   HWND Lens() const { return lens_; }
   DWORD Id() const { return pid_; }
