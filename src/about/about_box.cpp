@@ -47,11 +47,11 @@ TAboutBox::TAboutBox(TComponent* owner) : TStyleForm(owner) {
   IconPaintBox->SetBounds(8, 8, 32, 32);
   IconPaintBox->OnPaint = [this](TComponent* s) { IconPaintBoxPaint(s); };
 
-  NpsLbl3d3 = Caption3d(56, 17, "Name:");
+  NpsLbl3d3 = DesignLabel<TNpsLbl3d>(56, 17, "Name:");
   ProductNameLabel = VersionText(17, "ProductNameLabel");
-  NpsLbl3d5 = Caption3d(56, 41, "Version:");
+  NpsLbl3d5 = DesignLabel<TNpsLbl3d>(56, 41, "Version:");
   VersionLabel = VersionText(41, "VersionLabel");
-  NpsLbl3d4 = Caption3d(56, 65, "Company:");
+  NpsLbl3d4 = DesignLabel<TNpsLbl3d>(56, 65, "Company:");
   CompanyLabel = VersionText(65, "CompanyLabel");
 
   Bevel1 = new TBevelLine(this);
@@ -59,15 +59,15 @@ TAboutBox::TAboutBox(TComponent* owner) : TStyleForm(owner) {
   Bevel1->SetParent(this);
   Bevel1->SetBounds(56, 90, 281, 14);
 
-  NpsLbl3d6 = Caption3d(56, 105, "Autor:");
-  Label1 = BoldLabel(119, 105, kAuthorName);
-  NpsLbl3d2 = Caption3d(56, 129, "Home:");
+  NpsLbl3d6 = DesignLabel<TNpsLbl3d>(56, 105, "Autor:");
+  Label1 = DesignLabel<TLabel>(119, 105, kAuthorName);
+  NpsLbl3d2 = DesignLabel<TNpsLbl3d>(56, 129, "Home:");
   URLLinkLabel1 = new TURLLinkLabel(this);
   URLLinkLabel1->Name = "URLLinkLabel1";
   URLLinkLabel1->SetLeft(120);
   URLLinkLabel1->SetTop(128);
   URLLinkLabel1->SetLinkType(tURLLinkType::lthttp);
-  NpsLbl3d1 = Caption3d(56, 154, "Mail:");
+  NpsLbl3d1 = DesignLabel<TNpsLbl3d>(56, 154, "Mail:");
   URLLinkLabel2 = new TURLLinkLabel(this);
   URLLinkLabel2->Name = "URLLinkLabel2";
   URLLinkLabel2->SetLeft(120);
@@ -88,18 +88,10 @@ TAboutBox::TAboutBox(TComponent* owner) : TStyleForm(owner) {
   OnShow = [this](TComponent* s) { FormShow(s); };
 }
 
-TNpsLbl3d* TAboutBox::Caption3d(int left, int top, const char* text) {
-  auto* label = new TNpsLbl3d(this);
-  label->SetParent(this);
-  UseDialogFont(label, true);
-  label->SetAutoSize(true);
-  label->SetBounds(left, top, label->Width(), label->Height());
-  label->SetCaption(text);
-  return label;
-}
-
-TLabel* TAboutBox::BoldLabel(int left, int top, const char* text) {
-  auto* label = new TLabel(this);
+// A bold label of the design that takes the size of its text.
+template <class Label>
+Label* TAboutBox::DesignLabel(int left, int top, const char* text) {
+  auto* label = new Label(this);
   label->SetParent(this);
   UseDialogFont(label, true);
   label->SetAutoSize(true);

@@ -68,8 +68,8 @@ class TAboutBox : public TStyleForm {
   void HighlightLink(TControl* control, bool entering);
 
  private:
-  TNpsLbl3d* Caption3d(int left, int top, const char* text);
-  TLabel* BoldLabel(int left, int top, const char* text);
+  template <class Label>
+  Label* DesignLabel(int left, int top, const char* text);
   TStaticText* VersionText(int top, const char* text);
   std::vector<TLabel*> extra_labels_;
 };
