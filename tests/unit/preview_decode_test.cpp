@@ -39,7 +39,7 @@ uint32_t At(const DecodedPicture& p, int32_t x, int32_t y) { return p.pixels[siz
 
 // ---- bitmap files, written byte by byte ---------------------------------------------------
 
-struct BmpSpec {
+struct BmpRecipe {
   int32_t width = 13, height = 7;
   uint32_t bpp = 24;
   bool topDown = false;
@@ -50,7 +50,7 @@ struct BmpSpec {
 };
 
 // `raw(x, y)` is the stored value: a palette index at 8 bits or fewer, the pixel value otherwise.
-Bytes MakeBmp(const BmpSpec& s, const std::function<uint32_t(int32_t, int32_t)>& raw) {
+Bytes MakeBmp(const BmpRecipe& s, const std::function<uint32_t(int32_t, int32_t)>& raw) {
   const bool core = s.headerSize == 12;
   const uint32_t entrySize = core ? 3 : 4, fieldSize = core ? 2 : 4;
   const uint32_t tableAt = 14 + s.headerSize + ((s.compression == 3 && s.headerSize == 40) ? 12 : 0);
@@ -88,7 +88,7 @@ std::vector<uint32_t> Palette(uint32_t n) {
 
 // ---- JPEG files, compressed with libjpeg ----------------------------------------------------
 
-struct JpegSpec {
+struct JpegRecipe {
   int width = 64, height = 48;
   J_COLOR_SPACE input = JCS_RGB;       // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
   J_COLOR_SPACE stored = JCS_UNKNOWN;  // unknown: libjpeg's default for the input
@@ -118,35 +118,35 @@ struct JpegEncoder {
 extern "C" void TestJpegJump(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegEncoder::Errors*>(c->err)->back, 1); }
 extern "C" void TestJpegQuiet(j_common_ptr, int) {}
 
-bool RunEncoder(JpegEncoder& e, const JpegSpec& spec, const JpegPainter& paint) {
+bool RunEncoder(JpegEncoder& e, const JpegRecipe& recipe, const JpegPainter& paint) {
   if (setjmp(e.errors.back)) return false;
   jpeg_create_compress(&e.cinfo);
   jpeg_mem_dest(&e.cinfo, &e.out, &e.outSize);
-  const int components = spec.input == JCS_GRAYSCALE ? 1 : spec.input == JCS_CMYK ? 4 : 3;
-  e.cinfo.image_width = JDIMENSION(spec.width);
-  e.cinfo.image_height = JDIMENSION(spec.height);
+  const int components = recipe.input == JCS_GRAYSCALE ? 1 : recipe.input == JCS_CMYK ? 4 : 3;
+  e.cinfo.image_width = JDIMENSION(recipe.width);
+  e.cinfo.image_height = JDIMENSION(recipe.height);
   e.cinfo.input_components = components;
-  e.cinfo.in_color_space = spec.input;
+  e.cinfo.in_color_space = recipe.input;
   jpeg_set_defaults(&e.cinfo);
-  if (spec.stored != JCS_UNKNOWN) jpeg_set_colorspace(&e.cinfo, spec.stored);
-  jpeg_set_quality(&e.cinfo, spec.quality, TRUE);
-  if (spec.progressive) jpeg_simple_progression(&e.cinfo);
-  e.cinfo.arith_code = spec.arithmetic ? TRUE : FALSE;
+  if (recipe.stored != JCS_UNKNOWN) jpeg_set_colorspace(&e.cinfo, recipe.stored);
+  jpeg_set_quality(&e.cinfo, recipe.quality, TRUE);
+  if (recipe.progressive) jpeg_simple_progression(&e.cinfo);
+  e.cinfo.arith_code = recipe.arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&e.cinfo, TRUE);
-  e.row.resize(size_t(spec.width * components));
+  e.row.resize(size_t(recipe.width * components));
   for (JSAMPROW r = e.row.data(); e.cinfo.next_scanline < e.cinfo.image_height; jpeg_write_scanlines(&e.cinfo, &r, 1))
-    for (int x = 0; x < spec.width; ++x)
+    for (int x = 0; x < recipe.width; ++x)
       std::copy_n(paint(x, int(e.cinfo.next_scanline)).begin(), components, e.row.begin() + x * components);
   jpeg_finish_compress(&e.cinfo);
   return true;
 }
 
-Bytes EncodeJpeg(const JpegSpec& spec, const JpegPainter& paint) {
+Bytes EncodeJpeg(const JpegRecipe& recipe, const JpegPainter& paint) {
   JpegEncoder e;
   e.cinfo.err = jpeg_std_error(&e.errors.pub);
   e.errors.pub.error_exit = TestJpegJump;
   e.errors.pub.emit_message = TestJpegQuiet;
-  const bool ok = RunEncoder(e, spec, paint);
+  const bool ok = RunEncoder(e, recipe, paint);
   jpeg_destroy_compress(&e.cinfo);
   Bytes bytes;
   if (ok && e.out) bytes.assign(e.out, e.out + e.outSize);
@@ -218,7 +218,7 @@ TEST(PreviewJpeg, SizeReductionAndColour) {
   };
   // CMYK as Adobe writes it: inverted inks, so (r, g, b, 255) means that RGB colour.
   const struct {
-    JpegSpec spec;
+    JpegRecipe recipe;
     const JpegPainter& paint;
     int32_t boxW, boxH, pixelW, pixelH;
     std::vector<Probe> probes;
@@ -240,11 +240,11 @@ TEST(PreviewJpeg, SizeReductionAndColour) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
-    const Bytes file = EncodeJpeg(c.spec, c.paint);
+    const Bytes file = EncodeJpeg(c.recipe, c.paint);
     const auto p = DecodeJpeg(file.data(), file.size(), c.boxW, c.boxH);
     ASSERT_TRUE(p) << "case " << i;
-    EXPECT_EQ(p->width, c.spec.width) << "case " << i;
-    EXPECT_EQ(p->height, c.spec.height) << "case " << i;
+    EXPECT_EQ(p->width, c.recipe.width) << "case " << i;
+    EXPECT_EQ(p->height, c.recipe.height) << "case " << i;
     ASSERT_EQ(p->pixelWidth, c.pixelW) << "case " << i;
     ASSERT_EQ(p->pixelHeight, c.pixelH) << "case " << i;
     ASSERT_EQ(p->pixels.size(), size_t(c.pixelW) * size_t(c.pixelH)) << "case " << i;
@@ -316,7 +316,7 @@ TEST(PreviewBmp, PixelExactAtEveryDepthAndRowOrder) {
   const Inks rgb565 = {{0xF800, 0xFF0000}, {0x07E0, 0x00FF00}, {0x001F, 0x0000FF}, {0x8410, 0x848284}};
   const Inks rgbx = {{0x00332211, 0x112233}, {0xFF0000FF, 0xFF0000}, {0x00FF0000, 0x0000FF}};
   const struct {
-    BmpSpec spec;
+    BmpRecipe recipe;
     Inks inks;
   } cases[] = {
       {{.bpp = 1, .palette = Palette(2)}, indexed(2)},
@@ -337,7 +337,7 @@ TEST(PreviewBmp, PixelExactAtEveryDepthAndRowOrder) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
     const auto ink = [&](int32_t x, int32_t y) { return c.inks[size_t(x * 3 + y * 5) % c.inks.size()]; };
-    const Bytes file = MakeBmp(c.spec, [&](int32_t x, int32_t y) { return ink(x, y).first; });
+    const Bytes file = MakeBmp(c.recipe, [&](int32_t x, int32_t y) { return ink(x, y).first; });
     const auto p = DecodeBmp(file.data(), file.size(), 1000, 1000);
     ASSERT_TRUE(p) << "case " << i;
     EXPECT_EQ(p->width, 13);
