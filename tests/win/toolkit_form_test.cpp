@@ -79,6 +79,21 @@ class CreationForm : public TForm {
   }
 };
 
+// A window the system destroys (with its owner, or by a call from elsewhere) is forgotten by
+// its form and its windowed children: nothing later uses or destroys a handle that is gone.
+TEST(FormWindows, AWindowDestroyedByTheSystemIsForgotten) {
+  auto form = NewForm();
+  auto* child = new TWinControl(form.get());
+  child->SetParent(form.get());
+  form->Show();
+  const HWND wnd = form->Handle();
+  ASSERT_TRUE(child->HandleAllocated());
+  DestroyWindow(wnd);
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_FALSE(form->HandleAllocated());
+  EXPECT_FALSE(child->HandleAllocated());
+}
+
 TEST(FormCreation, OnCreateComesAfterEveryComponentHeardLoadingFinished) {
   Log log;
   auto form = NewForm<CreationForm>(log, false);
