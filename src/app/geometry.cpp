@@ -185,11 +185,6 @@ int32_t NextTransparency(int32_t t, int32_t d) {
   return static_cast<int32_t>(std::clamp<int64_t>(int64_t{t} + d, 0, 100));
 }
 
-uint8_t AlphaFromPercent(int32_t percent) {
-  const int32_t p = std::clamp<int32_t>(percent, 0, 100);
-  return static_cast<uint8_t>((100 - p) * 255 / 100);
-}
-
 GBounds SizeStep(int32_t left, int32_t top, int32_t width, int32_t height, int32_t d, int32_t minWidth,
                  int32_t minHeight) {
   GBounds b;

@@ -80,10 +80,6 @@ int32_t NextZoom(int32_t zoom, int32_t d);
 // t + d limited to 0..100.
 int32_t NextTransparency(int32_t t, int32_t d);
 
-// Layered-window alpha for a transparency percentage: (100 - p) * 255 / 100, truncated.
-// A percentage below 0 counts as 0 (opaque, 255), above 100 as 100 (invisible, 0).
-uint8_t AlphaFromPercent(int32_t percent);
-
 // One size step of d pixels: width and height grow by d and the window moves by d/2 (toward
 // zero) up and left so that its centre stays. Neither side goes below its minimum: a side that
 // the minimum stops moves by half of the change it really got, so the centre stays as nearly

@@ -1,6 +1,6 @@
 #include "desktop/transparent_wnd.h"
 
-#include "app/geometry.h"
+#include "desktop/alpha.h"
 #include "toolkit/errors.h"
 #include "toolkit/form.h"
 

@@ -146,20 +146,6 @@ TEST(NextTransparency, LimitedToPercent) {
   EXPECT_EQ(NextTransparency(kMin, -2), 0);
 }
 
-TEST(AlphaFromPercent, Table) {
-  const std::pair<int32_t, int> table[] = {{0, 255}, {1, 252}, {2, 249}, {20, 204},
-                                           {50, 127}, {98, 5},  {99, 2},   {100, 0}};
-  for (auto [p, alpha] : table) EXPECT_EQ(AlphaFromPercent(p), alpha) << p;
-}
-
-TEST(AlphaFromPercent, OutOfRangeHeldAtTheEnds) {
-  EXPECT_EQ(AlphaFromPercent(-1), 255);
-  EXPECT_EQ(AlphaFromPercent(kMin), 255);
-  EXPECT_EQ(AlphaFromPercent(101), 0);
-  EXPECT_EQ(AlphaFromPercent(kMax), 0);
-  for (int32_t p = 0; p < 100; ++p) EXPECT_GE(AlphaFromPercent(p), AlphaFromPercent(p + 1)) << p;
-}
-
 TEST(SizeStep, KeepsTheCentre) {
   EXPECT_EQ(SizeStep(100, 100, 150, 150, -2, 16, 16), (GBounds{101, 101, 148, 148}));
   EXPECT_EQ(SizeStep(100, 100, 149, 149, 2, 16, 16), (GBounds{99, 99, 151, 151}));
