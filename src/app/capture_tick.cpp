@@ -95,7 +95,10 @@ void TfrmZoom::Timer1Timer() {
     throw;
   }
   surface_failure_reported_ = false;
-  if (HDC screen = ScreenContext())
+  // A picture smaller than the zoom step has an empty source: nothing to copy (Wine's
+  // StretchBlt divides by the source's extent).
+  const bool empty = source.right <= source.left || source.bottom <= source.top;
+  if (HDC screen = ScreenContext(); screen && !empty)
     StretchBlt(canvas, 0, 0, w, h, screen, source.left, source.top, source.right - source.left,
                source.bottom - source.top, SRCCOPY);
 

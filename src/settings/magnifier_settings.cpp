@@ -51,6 +51,7 @@ void LoadMagnifierSettings(MagnifierState& state, StoredWindowGeometry& geometry
   }
 
   state.Zoom = SanitizeZoom(state.Zoom);
+  state.Transparency = SanitizeTransparency(state.Transparency);
   const StoredWindowSize size =
       SanitizeWindowSize(stored.Width, stored.Height, StoredWindowSizeLimits());
   ReplaceUnlessZero(geometry.Left, stored.Left);

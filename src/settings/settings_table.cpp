@@ -61,6 +61,10 @@ SettingTarget SettingTargetOf(SettingId id, MagnifierState& state, StoredWindowG
 
 int32_t SanitizeZoom(int32_t zoom) { return std::max<int32_t>(zoom, 2); }
 
+int32_t SanitizeTransparency(int32_t percent) {
+  return (percent < 0 || percent > 100) ? kRows[1].defaultNumber : percent;
+}
+
 StoredWindowSize SanitizeWindowSize(int32_t width, int32_t height, const WindowSizeLimits& limits) {
   return StoredWindowSize{SanitizeSide(width, limits.minWidth, limits.maxWidth),
                           SanitizeSide(height, limits.minHeight, limits.maxHeight)};

@@ -74,6 +74,10 @@ SettingTarget SettingTargetOf(SettingId id, MagnifierState& state, StoredWindowG
 // A zoom step below 2 (0 would divide by zero in the capture tick) becomes 2.
 int32_t SanitizeZoom(int32_t zoom);
 
+// A transparency outside 0..100 is no value the program stores: it becomes the default 20, so
+// that a damaged value (2147483647) cannot hide the lens behind an alpha of 0 from the start.
+int32_t SanitizeTransparency(int32_t percent);
+
 struct WindowSizeLimits {
   int32_t minWidth;
   int32_t minHeight;

@@ -135,6 +135,11 @@ TEST(SettingsRepair, ZoomBelowTwo) {
   EXPECT_EQ(SanitizeZoom(500), 500);  // the wheel may have taken it past 50
 }
 
+TEST(SettingsRepair, TransparencyOutsideThePercentRange) {
+  for (int32_t kept : {0, 1, 20, 99, 100}) EXPECT_EQ(SanitizeTransparency(kept), kept);
+  for (int32_t damaged : {-1, 101, INT32_MIN, INT32_MAX}) EXPECT_EQ(SanitizeTransparency(damaged), 20);
+}
+
 TEST(SettingsRepair, WindowSize) {
   const WindowSizeLimits limits{18, 40, 3840, 2160};
   auto fix = [&](int32_t w, int32_t h) {

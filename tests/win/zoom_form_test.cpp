@@ -6,15 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/magnifier_state.h"
 #include "app/picture_image.h"
+#include "app/save_picture_dialog.h"
 #include "app/zoom_form.h"
 #include "app/zoom_text_win32.h"
 #include "desktop/hotkey.h"
 #include "desktop/rx_label.h"
 #include "settings/program_setup.h"
+#include "settings/settings_table.h"
 #include "support/test_registry_key.h"
 #include "toolkit/timer.h"
 #include "toolkit_test_support.h"
@@ -370,6 +374,276 @@ TEST_F(ZoomFormTest, ALensStoredOffScreenComesBackWholeOntoAMonitor) {
   const RECT work = WorkAreaHolding(form_->Handle());
   EXPECT_FALSE(IsRectEmpty(&work)) << form_->Left() << "," << form_->Top();
   EXPECT_EQ(form_->Top(), 200);
+}
+
+// ---- Guards: second requests, a picture that cannot be made, copy without a picture, the
+// lens out of the topmost band, "Exit" from inside the setup dialog, a picture smaller than
+// the zoom step.
+
+// Visible top-level windows of this thread with the given title.
+std::vector<HWND> ThreadWindowsTitled(const char* title) {
+  struct Search {
+    const char* title;
+    std::vector<HWND> found;
+  } search{title, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND wnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        char text[64] = {};
+        GetWindowTextA(wnd, text, sizeof(text));
+        if (std::strcmp(text, s->title) == 0 && IsWindowVisible(wnd)) s->found.push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// True when `upper` lies above `lower` in the z-order.
+bool IsAbove(HWND upper, HWND lower) {
+  for (HWND w = GetWindow(lower, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+    if (w == upper) return true;
+  return false;
+}
+
+// Lets `count` capture ticks run: the cursor is moved to a new point each time, and each tick
+// notes where it is.
+bool TicksSeeTheCursor(const MagnifierState& state, int count) {
+  for (int i = 0; i < count; ++i) {
+    const int x = 300 + (i % 2 ? 17 : 3) + i, y = 310;
+    SetCursorPos(x, y);
+    if (!tktest::WaitFor([&] { return state.CursorPos.x == x && state.CursorPos.y == y; },
+                         tktest::kPatience))
+      return false;
+  }
+  return true;
+}
+
+// After the dialog: the capture runs again and makes the picture anew.
+void ExpectTheCaptureToRunAgain(TfrmZoom& form, const MagnifierState& state) {
+  EXPECT_FALSE(state.Busy);
+  form.Image1->Clear();
+  EXPECT_TRUE(tktest::WaitFor([&] { return form.Image1->HasSurface(); }, tktest::kPatience))
+      << "no tick made the picture again";
+}
+
+TEST_F(ZoomFormTest, ASecondSetupRequestWhileTheDialogIsOpenIsIgnored) {
+  Start(false);
+  bool asked = false, busy_inside = false;
+  size_t most_dialogs = 0;
+  TTimer act(nullptr);
+  act.SetInterval(20);
+  act.SetOnTimer([&](TComponent*) {
+    const auto dialogs = ThreadWindowsTitled("Zoom Setup");
+    most_dialogs = std::max(most_dialogs, dialogs.size());
+    if (dialogs.empty()) return;
+    if (!asked) {
+      asked = true;
+      // The hotkey and the tray menu's item, each while the dialog runs.
+      form_->fHKDialogHotKey();
+      form_->SetupDialog1Click();
+      busy_inside = state_.Busy;
+      most_dialogs = std::max(most_dialogs, ThreadWindowsTitled("Zoom Setup").size());
+    }
+    // Closes the dialog (each of them, should more have opened).
+    for (HWND dialog : dialogs) PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+  form_->SetupDialog1Click();
+  act.SetEnabled(false);
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(most_dialogs, 1u) << "a second setup dialog opened";
+  EXPECT_TRUE(busy_inside);
+  EXPECT_TRUE(ThreadWindowsTitled("Zoom Setup").empty());
+  ExpectTheCaptureToRunAgain(*form_, state_);
+}
+
+TEST_F(ZoomFormTest, ASecondSaveRequestWhileTheSaveDialogIsOpenIsIgnored) {
+  Start(false);
+  bool asked = false, busy_inside = false;
+  size_t most_dialogs = 0;
+  TTimer act(nullptr);
+  act.SetInterval(20);
+  act.SetOnTimer([&](TComponent*) {
+    const auto dialogs = tktest::ThreadWindowsOfClass("#32770");
+    most_dialogs = std::max(most_dialogs, dialogs.size());
+    if (dialogs.empty()) return;
+    if (!asked) {
+      asked = true;
+      form_->fHKFileHotKey();
+      busy_inside = state_.Busy;
+      most_dialogs = std::max(most_dialogs, tktest::ThreadWindowsOfClass("#32770").size());
+    }
+    for (HWND dialog : dialogs) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  form_->fHKFileHotKey();
+  act.SetEnabled(false);
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(most_dialogs, 1u) << "a second save dialog opened";
+  EXPECT_TRUE(busy_inside);
+  EXPECT_FALSE(form_->SavePictureDialog->Running());
+  EXPECT_TRUE(tktest::ThreadWindowsOfClass("#32770").empty());
+  ExpectTheCaptureToRunAgain(*form_, state_);
+}
+
+TEST_F(ZoomFormTest, APictureThatCannotBeMadeIsReportedOnceAndAgainOnlyAfterTheSizeChanges) {
+  Start(false);
+  tktest::ReportedErrors errors;
+  // A picture control of 30000 x 30000 pixels: more than a bitmap can hold (over 2 GiB of
+  // pixels). The window itself cannot be made that large, so the control is sized alone.
+  const int huge = 30000;
+  form_->Image1->SetAlign(TAlign::alNone);
+  form_->Image1->SetBounds(0, 0, huge, huge);
+  ASSERT_EQ(form_->Image1->Width(), huge);
+  ASSERT_EQ(form_->Image1->Height(), huge);
+  {
+    HDC screen = GetDC(nullptr);
+    HBITMAP probe = CreateCompatibleBitmap(screen, huge, huge);
+    ReleaseDC(nullptr, screen);
+    if (probe) DeleteObject(probe);
+    ASSERT_EQ(probe, nullptr) << "the platform makes a bitmap this large";
+  }
+  ASSERT_TRUE(TicksSeeTheCursor(state_, 12));
+  EXPECT_FALSE(form_->Image1->HasSurface());
+  ASSERT_EQ(errors.texts.size(), 1u) << "reported once, not on every tick";
+  EXPECT_FALSE(errors.texts[0].empty());
+
+  // The window's size changes, the picture still cannot be made: one more report.
+  form_->SetBounds(100, 100, 210, 190);
+  ASSERT_TRUE(TicksSeeTheCursor(state_, 12));
+  EXPECT_FALSE(form_->Image1->HasSurface());
+  EXPECT_EQ(errors.texts.size(), 2u);
+
+  // A size that can be made: the picture comes back and nothing more is reported.
+  form_->Image1->SetAlign(TAlign::alClient);
+  form_->SetBounds(100, 100, 200, 180);
+  EXPECT_TRUE(tktest::WaitFor([&] { return form_->Image1->HasSurface(); }, tktest::kPatience));
+  ASSERT_TRUE(TicksSeeTheCursor(state_, 4));
+  EXPECT_EQ(errors.texts.size(), 2u);
+}
+
+TEST_F(ZoomFormTest, CopyWithoutAPictureLeavesTheClipboardAlone) {
+  Start(false);
+  state_.Busy = true;  // no tick makes the picture again
+  form_->Image1->Clear();
+  ASSERT_FALSE(form_->Image1->HasSurface());
+
+  const char text[] = "Lumeview clipboard keeps this";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+  std::memcpy(GlobalLock(memory), text, sizeof text);
+  GlobalUnlock(memory);
+  const bool placed = SetClipboardData(CF_TEXT, memory) != nullptr;
+  CloseClipboard();
+  ASSERT_TRUE(placed);
+
+  form_->fHKClipboardHotKey();
+
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  std::string found;
+  if (data) {
+    found = static_cast<const char*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_EQ(found, text);
+}
+
+TEST_F(ZoomFormTest, OutOfTheTopmostBandTheLensKeepsItsOwnerAndIsNotRaisedByTicks) {
+  Start(false);
+  state_.AlwaysTop = false;
+  form_->ApplyWindowMode();  // as the setup dialog's OK does
+  HWND lens = form_->Handle();
+  EXPECT_FALSE(GetWindowLongA(lens, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetWindow(lens, GW_OWNER), Application->Handle());
+  EXPECT_FALSE(GetWindowLongA(lens, GWL_EXSTYLE) & WS_EX_APPWINDOW) << "a taskbar button";
+
+  // Another program's window over the lens (not activated: see the focus note).
+  RECT r;
+  GetWindowRect(lens, &r);
+  HWND cover = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP,
+                               r.left + 10, r.top + 10, 60, 60, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(cover, nullptr);
+  SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ASSERT_TRUE(IsAbove(cover, lens));
+  EXPECT_TRUE(TicksSeeTheCursor(state_, 8));
+  EXPECT_TRUE(IsAbove(cover, lens)) << "a tick raised the lens";
+  EXPECT_FALSE(GetWindowLongA(lens, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetWindow(lens, GW_OWNER), Application->Handle());
+  DestroyWindow(cover);
+}
+
+// "Exit" from the tray while the setup dialog runs, as the program runs it: the lens is the
+// main form and Run is the message loop. Returns 0 when "Exit" was chosen inside the dialog,
+// the dialog's modal run ended without further help and Run ended and destroyed the lens.
+int ExitInsideTheSetupDialog(const std::string& key) {
+  {
+    TProgramSetup store(key);
+    store.WriteBool("Move Window", false);
+    store.WriteInteger("Left", 140);
+    store.WriteInteger("Top", 120);
+  }
+  MagnifierState state;
+  auto* form = CreateForm<TfrmZoom>(Application, state, key);
+  if (Application->MainForm() != form) return 2;
+  bool opened = false, exited = false, stuck = false;
+  const ULONGLONG began = GetTickCount64();
+  TTimer open(nullptr), quit(nullptr);
+  open.SetInterval(50);
+  open.SetOnTimer([&](TComponent*) {
+    if (opened) return;
+    opened = true;
+    state.Zoom = 7;
+    form->SetupDialog1Click();  // from the tray menu
+  });
+  quit.SetInterval(20);
+  quit.SetOnTimer([&](TComponent*) {
+    const auto dialogs = ThreadWindowsTitled("Zoom Setup");
+    if (dialogs.empty()) return;
+    if (!exited) {
+      exited = true;
+      form->Exit1Click();  // from the tray menu
+    } else if (GetTickCount64() - began > tktest::kPatience) {
+      stuck = true;  // the dialog outlived "Exit"
+      PostMessageA(dialogs.front(), WM_CLOSE, 0, 0);
+    }
+  });
+  Application->Run();  // destroys the lens when it ends
+  open.SetEnabled(false);
+  quit.SetEnabled(false);
+  return !exited ? 3 : stuck ? 4 : Application->MainForm() ? 5 : 0;
+}
+
+// In a process of its own: the application's loop ends there for good.
+TEST_F(ZoomFormTest, ExitWhileTheSetupDialogRunsEndsTheProgramAndStoresAllValues) {
+  EXPECT_EXIT(std::exit(ExitInsideTheSetupDialog(key_.Path())), ::testing::ExitedWithCode(0), "");
+
+  const std::vector<std::string> names = key_.ValueNames();
+  EXPECT_EQ(names.size(), kSettingCount);
+  for (const SettingRow& row : SettingsTable())
+    EXPECT_NE(std::find(names.begin(), names.end(), row.name), names.end()) << row.name;
+  EXPECT_TRUE(key_.Get("Zoom").IsDword(7));
+  EXPECT_TRUE(key_.Get("Left").IsDword(140));
+  EXPECT_TRUE(key_.Get("Top").IsDword(120));
+}
+
+TEST_F(ZoomFormTest, APictureSmallerThanTheZoomStepIsNoHarm) {
+  Start(false);
+  tktest::ReportedErrors errors;
+  state_.Zoom = 16;
+  // A picture 4 pixels high shows less than one screen row at this step (it would take 8).
+  form_->SetClientSize(150, 4 + 2 * form_->BorderWidth());
+  ASSERT_GT(form_->Image1->Height(), 0);
+  ASSERT_LT(form_->Image1->Height(), state_.Zoom / 2);
+  EXPECT_TRUE(TicksSeeTheCursor(state_, 6));
+  EXPECT_TRUE(errors.texts.empty()) << errors.texts.front();
+  // Back to a usable size, the picture is made again.
+  form_->SetBounds(100, 100, 150, 150);
+  form_->Image1->Clear();
+  EXPECT_TRUE(tktest::WaitFor([&] { return form_->Image1->HasSurface(); }, tktest::kPatience));
 }
 
 }  // namespace
