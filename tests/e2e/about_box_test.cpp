@@ -26,10 +26,12 @@ bool HasLine(const urlrec::UrlRecorder& recorder, const std::string& line) {
 }
 
 // A left click through the X server at a point of a window's client area.
-bool ClickInClient(HWND wnd, int x, int y) {
+::testing::AssertionResult ClickInClient(HWND wnd, int x, int y) {
   const RECT client = ClientRectOnScreen(wnd);
-  MoveCursor(client.left + x, client.top + y);
-  return XServerClick();
+  ::testing::AssertionResult moved = MoveCursor(client.left + x, client.top + y);
+  if (!moved) return moved;
+  if (!XServerClick()) return ::testing::AssertionFailure() << "xdotool did not run";
+  return ::testing::AssertionSuccess();
 }
 
 TEST(AboutBox, OpensFromTheTrayAndTheSetupDialogTranslatedAndWithWorkingLinks) {
@@ -56,7 +58,7 @@ TEST(AboutBox, OpensFromTheTrayAndTheSetupDialogTranslatedAndWithWorkingLinks) {
   // The lens magnifies a window of the driver that changes all the time.
   const RECT lensPicture = PictureRect(lumeview.Lens(), true);
   tray_driver::Ticker ticker({300, 300, 420, 380});
-  MoveCursor(360, 340);
+  ASSERT_TRUE(MoveCursor(360, 340));
   ASSERT_TRUE(WaitFor([&] { return tray_driver::ChangesSeen(lensPicture, 300) >= 2; }, kSlowWait));
 
   icon.RightClick();
@@ -77,7 +79,7 @@ TEST(AboutBox, OpensFromTheTrayAndTheSetupDialogTranslatedAndWithWorkingLinks) {
   // Enter is its default button; the lens moves on afterwards.
   ASSERT_TRUE(tray_driver::PressInDialog(box, VK_RETURN));
   EXPECT_TRUE(tray_driver::WaitForNoTopWindow(pid, "LumeviewWindow", "About ..."));
-  MoveCursor(360, 340);  // back over the changing window
+  EXPECT_TRUE(MoveCursor(360, 340));  // back over the changing window
   EXPECT_TRUE(WaitFor([&] { return tray_driver::ChangesSeen(lensPicture, 300) >= 2; }, kSlowWait))
       << "the lens stays frozen";
 
@@ -88,7 +90,7 @@ TEST(AboutBox, OpensFromTheTrayAndTheSetupDialogTranslatedAndWithWorkingLinks) {
   HWND about_panel = tray_driver::FindDescendant(setup, "LumeviewWindow", "About...");
   ASSERT_NE(nullptr, about_panel);
   const POINT panel = tray_driver::CenterOf(about_panel);
-  MoveCursor(panel.x, panel.y);
+  ASSERT_TRUE(MoveCursor(panel.x, panel.y));
   ASSERT_TRUE(XServerClick());
   box = tray_driver::WaitForTopWindow(pid, "LumeviewWindow", "About ...");
   ASSERT_NE(nullptr, box) << "the panel opened no about box";

@@ -80,7 +80,7 @@ std::string ReasonText(DWORD code) {
 TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
   PatternWindow pattern(kPatternArea);
   ASSERT_TRUE(pattern.WaitShown());
-  MoveCursor(kFirst.x, kFirst.y);
+  ASSERT_TRUE(MoveCursor(kFirst.x, kFirst.y));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start(kSlowWait));
 
@@ -100,7 +100,7 @@ TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
   EXPECT_FALSE(HasFormat(CF_PALETTE)) << "a palette on a true-colour display";
 
   // The picture goes on with the cursor, and the next copy holds the new picture.
-  MoveCursor(kSecond.x, kSecond.y);
+  ASSERT_TRUE(MoveCursor(kSecond.x, kSecond.y));
   view.cursor = kSecond;
   ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   ASSERT_TRUE(tray_driver::EmptyTheClipboard());
@@ -114,7 +114,7 @@ TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
 
   // While another program holds the clipboard open, a copy is reported as "Cannot open
   // clipboard." and the clipboard keeps what it had.
-  MoveCursor(kThird.x, kThird.y);
+  ASSERT_TRUE(MoveCursor(kThird.x, kThird.y));
   view.cursor = kThird;
   ASSERT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -134,7 +134,7 @@ TEST_F(PictureOutput, CopyPutsThePictureWithoutTheLabelOnTheClipboard) {
 TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) {
   PatternWindow pattern(kPatternArea);
   ASSERT_TRUE(pattern.WaitShown());
-  MoveCursor(kFirst.x, kFirst.y);
+  ASSERT_TRUE(MoveCursor(kFirst.x, kFirst.y));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start(kSlowWait));
   const DWORD pid = lumeview.Id();
@@ -152,7 +152,7 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   ASSERT_NE(nullptr, dialog) << "no save dialog;" << tray_driver::InputState();
   ASSERT_NE(nullptr, tray_driver::FileNameBox(dialog));
   EXPECT_EQ("", tray_driver::TextOf(tray_driver::FileNameBox(dialog)));
-  MoveCursor(kSecond.x, kSecond.y);
+  ASSERT_TRUE(MoveCursor(kSecond.x, kSecond.y));
   EXPECT_TRUE(tray_driver::HoldsFor(
       [&] { return SamePicture(CaptureScreen(view.onScreen), first, kLabelRegion); }, 600))
       << "the picture moved while the save dialog was open";
@@ -162,11 +162,9 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   const std::string plain = folder.Path() + "picture";
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, plain));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr)) << "the dialog stays open";
-  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(plain); }, kSlowWait))
-      << plain << " not written";
-  EXPECT_EQ((std::vector<std::string>{"picture"}), folder.FileNames());
   {
-    const auto bytes = tray_driver::ReadWholeFile(plain);
+    const auto bytes = tray_driver::WaitForWholeBitmapFile(plain);
+    EXPECT_EQ((std::vector<std::string>{"picture"}), folder.FileNames());
     ASSERT_TRUE(bytes && bytes->size() > 54);
     EXPECT_EQ('B', (*bytes)[0]);
     EXPECT_EQ('M', (*bytes)[1]);
@@ -199,10 +197,8 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   const std::string jpg = folder.Path() + "shot.jpg";
   ASSERT_TRUE(tray_driver::EnterFileName(dialog, "shot.jpg"));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
-  ASSERT_TRUE(WaitFor([&] { return tray_driver::PathExists(jpg); }, kSlowWait))
-      << jpg << " not written";
   {
-    const auto bytes = tray_driver::ReadWholeFile(jpg);
+    const auto bytes = tray_driver::WaitForWholeBitmapFile(jpg);
     ASSERT_TRUE(bytes && bytes->size() > 2);
     EXPECT_EQ('B', (*bytes)[0]);
     EXPECT_EQ('M', (*bytes)[1]);
@@ -215,7 +211,7 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   tray_driver::PressHotkey('F');
   dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);
   ASSERT_NE(nullptr, dialog) << "no save dialog the third time;" << tray_driver::InputState();
-  MoveCursor(kThird.x, kThird.y);
+  ASSERT_TRUE(MoveCursor(kThird.x, kThird.y));
   ASSERT_TRUE(tray_driver::PressInDialog(dialog, VK_ESCAPE));
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr))
       << "Esc left the dialog open";
@@ -232,7 +228,7 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   ASSERT_TRUE(tray_driver::WaitForNoTopWindow(pid, "#32770", nullptr));
   // The file is read once the save is over, which the picture moving on again shows (the
   // program replaces the file, which a reader holding it open could prevent).
-  MoveCursor(kFourth.x, kFourth.y);
+  ASSERT_TRUE(MoveCursor(kFourth.x, kFourth.y));
   view.cursor = kFourth;
   EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion));
   EXPECT_EQ(" none", tray_driver::DescribeTopWindows(pid, "#32770")) << "an error was reported";
@@ -264,7 +260,7 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
   EXPECT_TRUE(DismissWith(pid, report, VK_SPACE));
   EXPECT_FALSE(tray_driver::PathExists(missingFolder));
   EXPECT_EQ((std::vector<std::string>{"picture", "shot.jpg"}), folder.FileNames());
-  MoveCursor(kFifth.x, kFifth.y);
+  ASSERT_TRUE(MoveCursor(kFifth.x, kFifth.y));
   view.cursor = kFifth;
   EXPECT_TRUE(WaitForPicture(view, pattern, kSlowWait, kLabelRegion)) << "frozen after the failure";
 

@@ -81,7 +81,7 @@ TEST(SaveDialogPreview, PlacedByTheProgramItPreviewsTheChosenPicture) {
 
   // The preview window shows the photo, its centre where the photo's centre is.
   const POINT on_button = tray_driver::CenterOf(button);
-  MoveCursor(on_button.x, on_button.y);
+  ASSERT_TRUE(MoveCursor(on_button.x, on_button.y));
   ASSERT_TRUE(XServerClick()) << "xdotool did not run";
   HWND preview = tray_driver::WaitForTopWindow(pid, "LumeviewWindow", "Preview");
   ASSERT_NE(nullptr, preview) << "no Preview window";

@@ -39,12 +39,12 @@ TEST(SecondMonitor, TheSourceIsShiftedOntoTheMonitorHoldingTheCursor) {
   // Just right of the inner edge: the unshifted source would reach 10 pixels into the left
   // monitor. Kept on the cursor's monitor, it starts exactly at the edge, which is what an
   // unshifted source around (edge + rx, y) shows.
-  MoveCursor(edge + rx - 10, 500);
+  ASSERT_TRUE(MoveCursor(edge + rx - 10, 500));
   view.cursor = POINT{edge + rx, 500};
   EXPECT_TRUE(WaitForPicture(view, pattern));
 
   // On the left monitor, near the same edge, the source ends at the edge.
-  MoveCursor(edge - rx + 10, 500);
+  ASSERT_TRUE(MoveCursor(edge - rx + 10, 500));
   view.cursor = POINT{edge - rx, 500};
   EXPECT_TRUE(WaitForPicture(view, pattern));
 

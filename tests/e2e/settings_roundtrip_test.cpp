@@ -93,7 +93,7 @@ class SettingsRoundTrip : public ::testing::Test {
 // default transparency; on exit all 18 values are written with their defaults and the
 // window's last geometry.
 TEST_F(SettingsRoundTrip, FirstStartUsesTheDefaultsAndExitWritesAllValues) {
-  MoveCursor(400, 380);
+  ASSERT_TRUE(MoveCursor(400, 380));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start());
   HWND lens = lumeview.Lens();
@@ -102,7 +102,7 @@ TEST_F(SettingsRoundTrip, FirstStartUsesTheDefaultsAndExitWritesAllValues) {
       << "lens at " << Describe(WindowRectOf(lens));
   EXPECT_EQ(150, Width(WindowRectOf(lens)));
   EXPECT_EQ(150, Height(WindowRectOf(lens)));
-  MoveCursor(900, 700);
+  ASSERT_TRUE(MoveCursor(900, 700));
   EXPECT_TRUE(WaitFor([&] { return CentredOn(lens, {900, 700}); }))
       << "lens at " << Describe(WindowRectOf(lens));
   EXPECT_EQ(DWORD{WS_EX_LAYERED | WS_EX_TRANSPARENT},
@@ -120,7 +120,7 @@ TEST_F(SettingsRoundTrip, FirstStartUsesTheDefaultsAndExitWritesAllValues) {
 TEST_F(SettingsRoundTrip, WithoutStoredGeometryTheWindowOpensAtTheDesignPosition) {
   WriteDword("Move Window", 0);
   WriteDword("Left", 0);
-  MoveCursor(100, 100);
+  ASSERT_TRUE(MoveCursor(100, 100));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start());
   const RECT r = WindowRectOf(lumeview.Lens());
@@ -158,7 +158,7 @@ TEST_F(SettingsRoundTrip, StoredValuesAreRestoredAndWrittenBackWithTheWindowGeom
                       {"ShortCut CLIPBOARD", Text("Shift+Ctrl+Alt+F9")},
                       {"ShortCut SAVEFILE", Text("Alt+F8")}};
   WriteAll(preset);
-  MoveCursor(100, 100);
+  ASSERT_TRUE(MoveCursor(100, 100));
 
   Stored afterFirst;
   {

@@ -45,7 +45,9 @@ class SetupDialog : public ::testing::Test {
            << (tray_driver::HotkeyTaken(MOD_CONTROL | MOD_ALT, 'D') ? "registered" : "free");
   controls = tray_driver::FindSetupControls(dialog);
   // Visible to Win32 is not yet on the X screen: clicks wait until its activation is over.
-  tray_driver::WaitForSettledFocus();
+  if (!tray_driver::WaitForSettledFocus())
+    return ::testing::AssertionFailure() << "the focus does not come to rest in \"Zoom Setup\";"
+                                         << tray_driver::InputState();
   return controls.Complete();
 }
 
@@ -105,7 +107,7 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
   WriteSettings({.zoom = 4, .moveWindow = false, .left = kLensLeft, .top = kLensTop});
   PatternWindow pattern(kPatternArea);
   ASSERT_TRUE(pattern.WaitShown());
-  MoveCursor(kFirst.x, kFirst.y);
+  ASSERT_TRUE(MoveCursor(kFirst.x, kFirst.y));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start(kSlowWait));
   const DWORD pid = lumeview.Id();
@@ -125,7 +127,7 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
   EXPECT_FALSE(tray_driver::IsChecked(c.showPosition));
 
   // While the dialog is open the picture stands still, wherever the cursor goes.
-  MoveCursor(kSecond.x, kSecond.y);
+  ASSERT_TRUE(MoveCursor(kSecond.x, kSecond.y));
   EXPECT_TRUE(tray_driver::HoldsFor(
       [&] { return static_cast<bool>(SamePicture(CaptureScreen(view.onScreen), before)); }, 600))
       << "the picture moved while the setup dialog was open";
@@ -133,7 +135,7 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
   // Zoom step 7 and OK (Return, with the cursor back on the pattern): the lens magnifies 3.5
   // times around the cursor's new place.
   ASSERT_TRUE(SlideTo(c.dialog, c.zoom, 7));
-  MoveCursor(kSecond.x, kSecond.y);
+  ASSERT_TRUE(MoveCursor(kSecond.x, kSecond.y));
   ASSERT_TRUE(CloseWithKey(pid, c.dialog, VK_RETURN));
   view.cursor = kSecond;
   view.zoom = 7;
@@ -157,7 +159,7 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
     ASSERT_TRUE(OpenSetup(pid, c));
     EXPECT_EQ(7, tray_driver::TrackBarPosition(c.zoom)) << "OK did not keep zoom step 7";
     ASSERT_TRUE(SlideTo(c.dialog, c.zoom, 3 + attempt));
-    MoveCursor(kSecond.x, kSecond.y);
+    ASSERT_TRUE(MoveCursor(kSecond.x, kSecond.y));
     ULONGLONG pressAt = beat + 150;
     while (pressAt < GetTickCount64() + 100) pressAt += 2000;
     WaitFor([&] { return GetTickCount64() >= pressAt; }, 2500);
@@ -181,7 +183,7 @@ TEST_F(SetupDialog, OkTakesTheZoomCancelTakesNothingAndThePictureWaitsMeanwhile)
 
 TEST_F(SetupDialog, SwitchingTheWindowModeTakesEffectAtOnce) {
   WriteSettings({.moveWindow = true, .width = 160, .height = 150});
-  MoveCursor(300, 300);
+  ASSERT_TRUE(MoveCursor(300, 300));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start(kSlowWait));
   const DWORD pid = lumeview.Id();
@@ -212,7 +214,7 @@ TEST_F(SetupDialog, SwitchingTheWindowModeTakesEffectAtOnce) {
 
   // It stays where it is when the cursor moves.
   const RECT fixed = WindowRectOf(lens);
-  MoveCursor(150, 700);
+  ASSERT_TRUE(MoveCursor(150, 700));
   EXPECT_TRUE(tray_driver::HoldsFor(
       [&] {
         const RECT now = WindowRectOf(lens);

@@ -27,11 +27,15 @@ constexpr RECT kOverlayRegion{0, 0, 400, 40};
 POINT CentreOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 // Turns the wheel with the pointer over the lens, then puts the pointer back on the pattern.
-void WheelOverLens(HWND lens, int notches) {
+// Fails when the pointer does not get to the lens (the notches are then not turned) or back.
+::testing::AssertionResult WheelOverLens(HWND lens, int notches) {
   const POINT c = CentreOf(ClientRectOnScreen(lens));
-  MoveCursor(c.x, c.y);
+  ::testing::AssertionResult moved = MoveCursor(c.x, c.y);
+  if (!moved) return moved << " (over the lens)";
   TurnWheel(notches);
-  MoveCursor(kInside.x, kInside.y);
+  moved = MoveCursor(kInside.x, kInside.y);
+  if (!moved) return moved << " (back on the pattern)";
+  return ::testing::AssertionSuccess();
 }
 
 // True when the window's rectangle stays the same for `ms` milliseconds.
@@ -53,7 +57,7 @@ class WheelModes : public ::testing::Test {
                    .height = 180});
     pattern_ = std::make_unique<PatternWindow>(kPatternArea);
     ASSERT_TRUE(pattern_->WaitShown());
-    MoveCursor(kInside.x, kInside.y);
+    ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
     ASSERT_TRUE(lumeview_.Start());
     pattern_->Raise();
     lens_ = lumeview_.Lens();
@@ -93,7 +97,7 @@ TEST_F(WheelModes, ZoomNotchesChangeTheMagnificationWithTheOverlay) {
   const RECT before = WindowRectOf(lens_);
   const std::optional<BYTE> alpha = LayeredAlpha(lens_);
   // (That the zoom stayed shows below: one notch after Ctrl+Alt+Z gives step 5.)
-  WheelOverLens(lens_, +2);
+  ASSERT_TRUE(WheelOverLens(lens_, +2));
   EXPECT_TRUE(WaitForPicture(View(4), *pattern_));
   std::string changed;
   EXPECT_FALSE(WaitFor(
@@ -108,16 +112,16 @@ TEST_F(WheelModes, ZoomNotchesChangeTheMagnificationWithTheOverlay) {
 
   ASSERT_TRUE(CatchOverlayTimer([] { PressCtrlAlt('Z'); }, 4));
   const ULONGLONG notch = GetTickCount64();
-  WheelOverLens(lens_, +1);
+  ASSERT_TRUE(WheelOverLens(lens_, +1));
   EXPECT_TRUE(WaitForOverlay(View(5), *pattern_, kOverlayRegion, 2000));
   EXPECT_TRUE(WaitForPicture(View(5), *pattern_, 3000));
   EXPECT_LE(GetTickCount64() - notch, 2600u) << "the overlay stayed longer than about 2 s";
 
-  WheelOverLens(lens_, +1);
+  ASSERT_TRUE(WheelOverLens(lens_, +1));
   EXPECT_TRUE(WaitForPicture(View(6), *pattern_, kWait, kOverlayRegion));
-  WheelOverLens(lens_, -5);  // 6 -> 2, the last notch stays at 2
+  ASSERT_TRUE(WheelOverLens(lens_, -5));  // 6 -> 2, the last notch stays at 2
   EXPECT_TRUE(WaitForPicture(View(2), *pattern_, kWait, kOverlayRegion));
-  WheelOverLens(lens_, +1);
+  ASSERT_TRUE(WheelOverLens(lens_, +1));
   EXPECT_TRUE(WaitForPicture(View(3), *pattern_, kWait, kOverlayRegion));
   EXPECT_TRUE(WaitForPicture(View(3), *pattern_)) << "overlay still shown";
 }
@@ -129,13 +133,13 @@ TEST_F(WheelModes, SizeNotchesResizeTheWindowAboutItsCentre) {
   PressCtrlAlt('S');
   const RECT r0 = WindowRectOf(lens_);
 
-  WheelOverLens(lens_, +3);
+  ASSERT_TRUE(WheelOverLens(lens_, +3));
   const RECT grown{r0.left - 3, r0.top - 3, r0.right + 3, r0.bottom + 3};
   EXPECT_TRUE(WaitFor([&] { return Describe(WindowRectOf(lens_)) == Describe(grown); }))
       << Describe(WindowRectOf(lens_)) << ", expected " << Describe(grown);
   EXPECT_TRUE(WaitForPicture(View(4), *pattern_, kWait, kOverlayRegion));
 
-  WheelOverLens(lens_, -1);
+  ASSERT_TRUE(WheelOverLens(lens_, -1));
   const RECT shrunk{grown.left + 1, grown.top + 1, grown.right - 1, grown.bottom - 1};
   EXPECT_TRUE(WaitFor([&] { return Describe(WindowRectOf(lens_)) == Describe(shrunk); }))
       << Describe(WindowRectOf(lens_)) << ", expected " << Describe(shrunk);
@@ -144,11 +148,11 @@ TEST_F(WheelModes, SizeNotchesResizeTheWindowAboutItsCentre) {
   // Far more notches down than the window has pixels: it stops at a small usable size, still
   // centred where it was.
   const POINT centre = CentreOf(WindowRectOf(lens_));
-  WheelOverLens(lens_, -120);
+  ASSERT_TRUE(WheelOverLens(lens_, -120));
   EXPECT_TRUE(WaitFor([&] { return SettledAt(lens_, 600); }, 20000))
       << "still changing: " << Describe(WindowRectOf(lens_));
   RECT smallest = WindowRectOf(lens_);
-  WheelOverLens(lens_, -3);
+  ASSERT_TRUE(WheelOverLens(lens_, -3));
   EXPECT_FALSE(WaitFor([&] { return Describe(WindowRectOf(lens_)) != Describe(smallest); }, 600))
       << "went on from " << Describe(smallest) << " to " << Describe(WindowRectOf(lens_));
   smallest = WindowRectOf(lens_);
@@ -159,7 +163,7 @@ TEST_F(WheelModes, SizeNotchesResizeTheWindowAboutItsCentre) {
   EXPECT_LE(std::abs(CentreOf(smallest).x - centre.x), 1) << Describe(smallest);
   EXPECT_LE(std::abs(CentreOf(smallest).y - centre.y), 1) << Describe(smallest);
 
-  WheelOverLens(lens_, +20);
+  ASSERT_TRUE(WheelOverLens(lens_, +20));
   const RECT regrown{smallest.left - 20, smallest.top - 20, smallest.right + 20,
                      smallest.bottom + 20};
   EXPECT_TRUE(WaitFor([&] { return Describe(WindowRectOf(lens_)) == Describe(regrown); }))
@@ -173,23 +177,23 @@ TEST_F(WheelModes, TransparencyNotchesChangeTheLayeredAlpha) {
   ASSERT_EQ(std::optional<BYTE>(204), LayeredAlpha(lens_));  // 20 %
   PressCtrlAlt('T');
 
-  WheelOverLens(lens_, +1);  // 22 %
+  ASSERT_TRUE(WheelOverLens(lens_, +1));  // 22 %
   EXPECT_TRUE(WaitFor([&] { return LayeredAlpha(lens_) == std::optional<BYTE>(198); }))
       << "alpha " << static_cast<int>(LayeredAlpha(lens_).value_or(0));
 
-  WheelOverLens(lens_, -12);  // 0 %, the last notch stays at 0
+  ASSERT_TRUE(WheelOverLens(lens_, -12));  // 0 %, the last notch stays at 0
   EXPECT_TRUE(WaitFor([&] { return LayeredAlpha(lens_) == std::optional<BYTE>(255); }))
       << "alpha " << static_cast<int>(LayeredAlpha(lens_).value_or(0));
   EXPECT_TRUE(ExStyleOf(lens_) & WS_EX_LAYERED);
 
-  WheelOverLens(lens_, +1);  // 2 %: proves the floor held at 0
+  ASSERT_TRUE(WheelOverLens(lens_, +1));  // 2 %: proves the floor held at 0
   EXPECT_TRUE(WaitFor([&] { return LayeredAlpha(lens_) == std::optional<BYTE>(249); }))
       << "alpha " << static_cast<int>(LayeredAlpha(lens_).value_or(0));
 
-  WheelOverLens(lens_, +50);  // 100 %, the last notch stays at 100
+  ASSERT_TRUE(WheelOverLens(lens_, +50));  // 100 %, the last notch stays at 100
   EXPECT_TRUE(WaitFor([&] { return LayeredAlpha(lens_) == std::optional<BYTE>(0); }))
       << "alpha " << static_cast<int>(LayeredAlpha(lens_).value_or(0));
-  WheelOverLens(lens_, -10);  // 80 %: proves the ceiling held at 100
+  ASSERT_TRUE(WheelOverLens(lens_, -10));  // 80 %: proves the ceiling held at 100
   EXPECT_TRUE(WaitFor([&] { return LayeredAlpha(lens_) == std::optional<BYTE>(51); }))
       << "alpha " << static_cast<int>(LayeredAlpha(lens_).value_or(0));
 

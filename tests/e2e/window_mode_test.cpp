@@ -54,7 +54,7 @@ TEST_F(WindowMode, FollowModeLensIsCentredOnTheCursorLayeredAndClickThrough) {
   WriteSettings({.moveWindow = true, .width = 150, .height = 140});
   PatternWindow pattern(kPatternArea);
   ASSERT_TRUE(pattern.WaitShown());
-  MoveCursor(kInside.x, kInside.y);
+  ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
   LumeviewProcess lumeview;
   ASSERT_TRUE(lumeview.Start());
   HWND lens = lumeview.Lens();
@@ -75,7 +75,7 @@ TEST_F(WindowMode, FollowModeLensIsCentredOnTheCursorLayeredAndClickThrough) {
   // The centre follows the cursor, also where the lens then reaches over the screen's edges.
   for (POINT p :
        {kInside, POINT{120, 90}, POINT{520, 430}, POINT{0, 0}, POINT{1279, 1023}, kInside}) {
-    MoveCursor(p.x, p.y);
+    EXPECT_TRUE(MoveCursor(p.x, p.y));
     EXPECT_TRUE(WaitFor([&] { return CentredOn(lens, p); }))
         << "cursor at " << p.x << "," << p.y << ", lens at " << Describe(WindowRectOf(lens));
   }
@@ -106,7 +106,7 @@ class FixedMode : public WindowMode {
                    .height = 180});
     pattern_ = std::make_unique<PatternWindow>(kPatternArea);
     ASSERT_TRUE(pattern_->WaitShown());
-    MoveCursor(kInside.x, kInside.y);
+    ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
     ASSERT_TRUE(lumeview_.Start());
     pattern_->Raise();
     lens_ = lumeview_.Lens();
@@ -179,7 +179,7 @@ TEST_F(FixedMode, CaptionedWindowIsRedrawnAfterAResizeAndMovedByItsCaption) {
   Drag(grip, POINT{grip.x - 150, grip.y + 120}, 8, [&] { return At(moved); });
   EXPECT_TRUE(WaitFor([&] { return !InMoveSizeLoop(lens_); })) << "still moving after the drag";
   EXPECT_TRUE(At(moved)) << Describe(WindowRectOf(lens_)) << ", expected " << Describe(moved);
-  MoveCursor(kInside.x, kInside.y);
+  ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
   EXPECT_TRUE(WaitForPicture(View(), *pattern_));
 }
 
@@ -194,7 +194,7 @@ TEST_F(FixedMode, FrameDragResizesTheWindow) {
   EXPECT_TRUE(WaitFor([&] { return !InMoveSizeLoop(lens_); }))
       << "the window still follows the mouse after the button was released";
   EXPECT_TRUE(At(resized)) << Describe(WindowRectOf(lens_)) << ", expected " << Describe(resized);
-  MoveCursor(kInside.x, kInside.y);
+  ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
   EXPECT_TRUE(WaitForPicture(View(), *pattern_));
 }
 

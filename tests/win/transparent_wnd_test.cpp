@@ -153,14 +153,34 @@ TEST_F(TransparentWndTest, HandleThatIsNoWindowIsIgnored) {
     UniqueWindow wnd = MakeWindow(0);
     gone = wnd.get();
   }
+  HWND bogus = reinterpret_cast<HWND>(0x7ff0);
   ASSERT_FALSE(IsWindow(gone));
+  ASSERT_FALSE(IsWindow(bogus));
+  // A live window beside them, layered with an alpha of its own, and the owner's window.
+  UniqueWindow live = MakeWindow(WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+  ASSERT_TRUE(live);
+  ASSERT_TRUE(SetLayeredWindowAttributes(live.get(), 0, 90, LWA_ALPHA));
+  const LONG live_style = ExStyle(live.get());
+  HWND own = form_->Handle();
+  const LONG own_style = ExStyle(own);
+  const size_t reported_before = DesktopAppEnvironment::Reported().size();
+
   tw->SetAutoOpaque(true);
-  for (HWND wnd : {gone, static_cast<HWND>(nullptr), reinterpret_cast<HWND>(0x7ff0)}) {
+  for (HWND wnd : {gone, static_cast<HWND>(nullptr), bogus}) {
     EXPECT_NO_THROW(tw->ApplyTransparencyTo(wnd, 50));
     EXPECT_NO_THROW(tw->ApplyTransparencyTo(wnd, 0));
     EXPECT_NO_THROW(tw->RemoveLayering(wnd));
   }
+  PumpPending();
   EXPECT_FALSE(IsWindow(gone));
+  EXPECT_EQ(DesktopAppEnvironment::Reported().size(), reported_before) << "an error was reported";
+  EXPECT_EQ(ExStyle(live.get()), live_style);
+  const LayeredAttributes a = ReadAttributes(live.get());
+  ASSERT_TRUE(a.read);
+  EXPECT_EQ(a.alpha, 90);
+  EXPECT_EQ(a.flags, static_cast<DWORD>(LWA_ALPHA));
+  EXPECT_EQ(ExStyle(own), own_style);
+  EXPECT_FALSE(Layered(own));
 }
 
 TEST_F(TransparentWndTest, MissingLayeredCallMakesEveryApplyANoOp) {

@@ -575,13 +575,16 @@ int PatternWindow::Clicks() const { return state_->clicks; }
 
 // ---- Input -----------------------------------------------------------------------------------
 
-void MoveCursor(int x, int y) {
+::testing::AssertionResult MoveCursor(int x, int y) {
   std::vector<INPUT> inputs{AbsoluteMove(x, y)};
   SendAll(inputs);
-  if (!WaitFor([x, y] { return CursorAt(x, y); }, 1000)) {
-    SetCursorPos(x, y);
-    WaitFor([x, y] { return CursorAt(x, y); }, 1000);
-  }
+  if (WaitFor([x, y] { return CursorAt(x, y); }, 1000)) return ::testing::AssertionSuccess();
+  SetCursorPos(x, y);
+  if (WaitFor([x, y] { return CursorAt(x, y); }, 1000)) return ::testing::AssertionSuccess();
+  POINT at{};
+  GetCursorPos(&at);
+  return ::testing::AssertionFailure() << "the pointer did not come to (" << x << "," << y << "): it is at ("
+                                       << at.x << "," << at.y << ")";
 }
 
 void PressKeys(std::initializer_list<WORD> keys) {
@@ -626,17 +629,18 @@ bool XServerClick() {
 }
 
 void Drag(POINT from, POINT to, int steps, const std::function<bool()>& arrived) {
-  MoveCursor(from.x, from.y);
+  EXPECT_TRUE(MoveCursor(from.x, from.y)) << "at the start of a drag";
   std::vector<INPUT> down{MouseInput(MOUSEEVENTF_LEFTDOWN)};
   SendAll(down);
   steps = std::max(steps, 1);
   for (int i = 1; i <= steps; ++i)
-    MoveCursor(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+    EXPECT_TRUE(MoveCursor(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps))
+        << "on step " << i << " of a drag";
   if (arrived) {
     const ULONGLONG deadline = GetTickCount64() + kWait;
     while (!WaitFor(arrived, 300) && GetTickCount64() < deadline) {
-      MoveCursor(to.x + 1, to.y);
-      MoveCursor(to.x, to.y);
+      EXPECT_TRUE(MoveCursor(to.x + 1, to.y)) << "wiggling at the end of a drag";
+      EXPECT_TRUE(MoveCursor(to.x, to.y)) << "wiggling at the end of a drag";
     }
   }
   std::vector<INPUT> up{MouseInput(MOUSEEVENTF_LEFTUP)};

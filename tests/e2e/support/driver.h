@@ -193,8 +193,10 @@ class PatternWindow {
 
 // ---- Input (SendInput; it reaches Wine whatever the X focus is) ----------------------------
 
-// Puts the pointer at (x, y) with an absolute move, and waits until GetCursorPos says so.
-void MoveCursor(int x, int y);
+// Puts the pointer at (x, y) with an absolute move, and waits until GetCursorPos says so
+// (SetCursorPos is tried when the move does not arrive). Fails, saying where the pointer is,
+// when it never gets there.
+[[nodiscard]] ::testing::AssertionResult MoveCursor(int x, int y);
 // Presses the keys in order and releases them in reverse order, e.g. {VK_CONTROL, VK_MENU, 'Z'}.
 void PressKeys(std::initializer_list<WORD> keys);
 // Ctrl+Alt+key: the program's default hotkeys.
@@ -213,6 +215,7 @@ bool XServerClick();
 // Left button down at `from`, moves in `steps` steps to `to`, button up there. With `arrived`,
 // the hand rests on `to` before releasing: the button goes up once `arrived` holds (or after
 // kWait), a pixel's wiggle at a time giving the window a fresh move to catch up with.
+// A pointer that does not reach a point of the way is a test failure.
 void Drag(POINT from, POINT to, int steps = 8, const std::function<bool()>& arrived = nullptr);
 
 // ---- The screen ------------------------------------------------------------------------------

@@ -64,19 +64,19 @@ bool HoldsFor(const std::function<bool()>& holds, DWORD durationMs) {
 // ---- Input --------------------------------------------------------------------------------
 
 void RightClick(POINT p) {
-  e2e::MoveCursor(p.x, p.y);
+  EXPECT_TRUE(e2e::MoveCursor(p.x, p.y));
   SendMouse(MOUSEEVENTF_RIGHTDOWN);
   SendMouse(MOUSEEVENTF_RIGHTUP);
 }
 
 void LeftClickAt(POINT p) {
-  e2e::MoveCursor(p.x, p.y);
+  EXPECT_TRUE(e2e::MoveCursor(p.x, p.y));
   SendMouse(MOUSEEVENTF_LEFTDOWN);
   SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
 void LeftDoubleClick(POINT p) {
-  e2e::MoveCursor(p.x, p.y);
+  EXPECT_TRUE(e2e::MoveCursor(p.x, p.y));
   INPUT in[4] = {};
   const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
                           MOUSEEVENTF_LEFTUP};
@@ -88,12 +88,12 @@ void LeftDoubleClick(POINT p) {
 }
 
 void LeftDown(POINT p) {
-  e2e::MoveCursor(p.x, p.y);
+  EXPECT_TRUE(e2e::MoveCursor(p.x, p.y));
   SendMouse(MOUSEEVENTF_LEFTDOWN);
 }
 
 void LeftUp(POINT p) {
-  e2e::MoveCursor(p.x, p.y);
+  EXPECT_TRUE(e2e::MoveCursor(p.x, p.y));
   SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
@@ -119,7 +119,8 @@ bool WaitForSettledFocus(DWORD quietMs, DWORD timeoutMs) {
 }
 
 void PressHotkey(WORD key) {
-  WaitForSettledFocus();
+  EXPECT_TRUE(WaitForSettledFocus()) << "the focus did not come to rest before Ctrl+Alt+" << static_cast<char>(key)
+                                     << ";" << InputState();
   e2e::PressCtrlAlt(key);
 }
 
@@ -256,7 +257,9 @@ bool MakeForeground(HWND wnd, DWORD timeoutMs) {
       }))
     return ::testing::AssertionFailure()
            << "no control of \"" << e2e::TitleOf(dialog) << "\" takes the focus";
-  WaitForSettledFocus();
+  if (!WaitForSettledFocus())
+    return ::testing::AssertionFailure() << "the focus does not come to rest in \"" << e2e::TitleOf(dialog)
+                                         << "\";" << InputState();
   e2e::PressKeys({key});
   return ::testing::AssertionSuccess();
 }
@@ -438,7 +441,7 @@ std::optional<ReferenceMenu> ShowReferenceMenu(const std::vector<MenuLine>& line
   run.lines = lines.size();
   SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&run));
   SetTimer(owner, kReferenceTimer, 30, nullptr);
-  e2e::MoveCursor(at.x, at.y);
+  EXPECT_TRUE(e2e::MoveCursor(at.x, at.y)) << "where the reference menu opens";
   SetForegroundWindow(owner);
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
                  0, owner, nullptr);
@@ -594,8 +597,12 @@ std::optional<POINT> ListItemCenter(HWND list, const std::string& name) {
 ::testing::AssertionResult EnterFileName(HWND dialog, const std::string& name) {
   HWND box = FileNameBox(dialog);
   if (!box) return ::testing::AssertionFailure() << "the dialog has no file-name box";
-  MakeForeground(dialog);
-  WaitForSettledFocus();
+  if (!MakeForeground(dialog))
+    return ::testing::AssertionFailure() << "\"" << e2e::TitleOf(dialog) << "\" does not come to the foreground;"
+                                         << InputState();
+  if (!WaitForSettledFocus())
+    return ::testing::AssertionFailure() << "the focus does not come to rest in \"" << e2e::TitleOf(dialog)
+                                         << "\";" << InputState();
   e2e::PressKeys({VK_MENU, 'N'});
   if (!WaitFor([&] { return FocusOfThreadOwning(dialog) == box; }))
     return ::testing::AssertionFailure() << "Alt+N did not put the focus into the file-name box";

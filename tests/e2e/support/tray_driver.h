@@ -30,6 +30,7 @@ bool HoldsFor(const std::function<bool()>& holds, DWORD durationMs);
 // ---- Input --------------------------------------------------------------------------------
 
 // Button presses and releases at p (the pointer is put there first).
+// A pointer that does not reach p is a test failure.
 void RightClick(POINT p);
 void LeftClickAt(POINT p);
 void LeftDoubleClick(POINT p);
@@ -41,8 +42,9 @@ void LeftUp(POINT p);
 // modifier keys that X does not hold, and keys sent with SendInput are never held on the X
 // side: a focus change that lands between Ctrl down and the key turns a hotkey into a plain
 // key. So keys are sent only once the focus has come to rest after a window came or went.
-bool WaitForSettledFocus(DWORD quietMs = 300, DWORD timeoutMs = kSlowWait);
-// Ctrl+Alt+key once the focus has come to rest: the program's default hotkeys.
+[[nodiscard]] bool WaitForSettledFocus(DWORD quietMs = 300, DWORD timeoutMs = kSlowWait);
+// Ctrl+Alt+key once the focus has come to rest: the program's default hotkeys. A focus that
+// does not come to rest is a test failure (the keys are sent all the same).
 void PressHotkey(WORD key);
 // Types text as characters (KEYEVENTF_UNICODE), whatever the keyboard layout.
 void TypeText(const std::string& text);
@@ -75,7 +77,7 @@ HWND FindDescendant(HWND parent, const char* className, const char* text = nullp
 // The window that has the keyboard focus in the thread that owns `wnd` (GetGUIThreadInfo).
 HWND FocusOfThreadOwning(HWND wnd);
 // Brings `wnd` to the foreground and waits until it is there.
-bool MakeForeground(HWND wnd, DWORD timeoutMs = kSlowWait);
+[[nodiscard]] bool MakeForeground(HWND wnd, DWORD timeoutMs = kSlowWait);
 // Brings a dialog to the foreground, waits until one of its controls has the focus (it is
 // ready for keys), then presses the key.
 ::testing::AssertionResult PressInDialog(HWND dialog, WORD key);
@@ -223,6 +225,10 @@ bool EmptyTheClipboard();
 // ---- Files --------------------------------------------------------------------------------
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
+// Waits until `path` holds a whole bitmap file (as long as its header says) and returns it: a
+// new file is written in place, so it can be seen before the save is over.
+std::optional<std::vector<uint8_t>> WaitForWholeBitmapFile(const std::string& path,
+                                                           DWORD timeoutMs = kSlowWait);
 bool PathExists(const std::string& path);
 // The pixels of a saved bitmap file, checked against the program's layout; nothing when the
 // bytes are not such a file.

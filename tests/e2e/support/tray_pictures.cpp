@@ -106,6 +106,21 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
   return result;
 }
 
+std::optional<std::vector<uint8_t>> WaitForWholeBitmapFile(const std::string& path, DWORD timeoutMs) {
+  std::optional<std::vector<uint8_t>> bytes;
+  const bool whole = e2e::WaitFor(
+      [&] {
+        bytes = ReadWholeFile(path);
+        if (!bytes || bytes->size() < 6 || (*bytes)[0] != 'B' || (*bytes)[1] != 'M') return false;
+        const uint32_t declared = (*bytes)[2] | (*bytes)[3] << 8 | (*bytes)[4] << 16 |
+                                  static_cast<uint32_t>((*bytes)[5]) << 24;
+        return bytes->size() == declared;
+      },
+      timeoutMs);
+  if (!whole) return std::nullopt;
+  return bytes;
+}
+
 bool PathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
