@@ -53,18 +53,6 @@ bool HasFormat(UINT format) {
   return false;
 }
 
-// The system's text for an error code as the program reports it: without trailing spaces,
-// control characters and periods.
-std::string ReasonText(DWORD code) {
-  char buffer[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                 buffer, sizeof buffer, nullptr);
-  std::string text = buffer;
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
-    text.pop_back();
-  return text;
-}
-
 // Closes the error report with a key on its focused OK button: Return, which the dialog's
 // keyboard handling turns into OK, or Space, which the button takes itself.
 ::testing::AssertionResult DismissWith(DWORD pid, HWND report, WORD key) {
@@ -255,7 +243,7 @@ TEST_F(PictureOutput, SaveWritesTheFrozenPictureAsABitmapFileUnderTheTypedName) 
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD code = GetLastError();
   ASSERT_EQ(INVALID_HANDLE_VALUE, probe);
-  EXPECT_EQ("Cannot create file \"" + unwritable + "\". " + ReasonText(code) + ".",
+  EXPECT_EQ("Cannot create file \"" + unwritable + "\". " + tray_driver::ReasonText(code) + ".",
             tray_driver::MessageBoxText(report));
   EXPECT_TRUE(DismissWith(pid, report, VK_SPACE));
   EXPECT_FALSE(tray_driver::PathExists(missingFolder));

@@ -24,18 +24,6 @@ constexpr RECT kPatternArea{0, 0, 640, 560};
 constexpr POINT kFirst{300, 260};
 constexpr POINT kLast{200, 330};
 
-// The system's text for an error code as the program reports it: without trailing spaces,
-// control characters and periods.
-std::string ReasonText(DWORD code) {
-  char buffer[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                 buffer, sizeof buffer, nullptr);
-  std::string text = buffer;
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
-    text.pop_back();
-  return text;
-}
-
 // Why a file cannot be opened for writing there, asked the way that never empties a file that
 // is there. 0 when it can be opened (it is closed again at once).
 DWORD OpeningError(const std::string& path) {
@@ -141,8 +129,8 @@ TEST(FailingDisk, SaveFailuresAreReportedExactlyAndKeepWhatWasThere) {
       const DWORD code = OpeningError(c.path);
       ASSERT_NE(0u, code) << c.path << " can be written: the case is not what it claims";
       ASSERT_NE(c.reasons.end(), std::find(c.reasons.begin(), c.reasons.end(), code))
-          << "opening " << c.path << " fails with " << code << " (" << ReasonText(code) << ")";
-      expected = "Cannot create file \"" + c.path + "\". " + ReasonText(code) + ".";
+          << "opening " << c.path << " fails with " << code << " (" << tray_driver::ReasonText(code) << ")";
+      expected = "Cannot create file \"" + c.path + "\". " + tray_driver::ReasonText(code) + ".";
     }
     tray_driver::PressHotkey('F');
     HWND dialog = tray_driver::WaitForTopWindow(pid, "#32770", nullptr);

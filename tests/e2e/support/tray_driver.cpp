@@ -530,6 +530,16 @@ HWND FileNameBox(HWND dialog) {
   return nullptr;
 }
 
+std::string ReasonText(DWORD code) {
+  char buffer[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 buffer, sizeof buffer, nullptr);
+  std::string text = buffer;
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
+}
+
 ::testing::AssertionResult PlacedOn(HWND dialog, const RECT& monitor) {
   const RECT r = e2e::WindowRectOf(dialog);
   const int w = r.right - r.left, h = r.bottom - r.top;

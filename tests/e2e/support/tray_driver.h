@@ -179,6 +179,10 @@ HWND FileNameBox(HWND dialog);
 // save dialog's file list); nothing when there is no such item.
 std::optional<POINT> ListItemCenter(HWND list, const std::string& name);
 
+// The system's text for an error code as the program reports it: without trailing spaces,
+// control characters and periods.
+std::string ReasonText(DWORD code);
+
 // The text of a message box (its static text).
 std::string MessageBoxText(HWND box);
 // Clicks the button with this caption inside `dialog`; false when there is none.
