@@ -14,6 +14,7 @@
 #include "about/link_label.h"
 #include "about/raised_label.h"
 #include "toolkit/errors.h"
+#include "support/test_picture.h"
 #include "toolkit_test_support.h"
 #include "tools/url_recorder.h"
 
@@ -35,49 +36,7 @@ class RecorderEnvironment : public ::testing::Environment {
 };
 const auto* const kRecorder = ::testing::AddGlobalTestEnvironment(new RecorderEnvironment);
 
-// A 32-bit top-down picture with a memory context drawing into it.
-class Picture {
- public:
-  Picture(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    WindowDC screen(nullptr);
-    dc_.reset(CreateCompatibleDC(screen.get()));
-    bitmap_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    select_ = std::make_unique<SelectGuard>(dc_.get(), bitmap_.get());
-  }
-  ~Picture() { select_.reset(); }
-  HDC dc() const { return dc_.get(); }
-  void Fill(COLORREF color) {
-    RECT r{0, 0, width_, height_};
-    UniqueBrush brush(CreateSolidBrush(color));
-    FillRect(dc_.get(), &r, brush.get());
-  }
-  COLORREF At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-    GdiFlush();
-    const uint32_t p = static_cast<const uint32_t*>(bits_)[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  bool SameAs(const Picture& other) const {
-    for (int y = 0; y < height_; ++y)
-      for (int x = 0; x < width_; ++x)
-        if (At(x, y) != other.At(x, y)) return false;
-    return true;
-  }
-  int width_, height_;
-
- private:
-  UniqueDC dc_;
-  UniqueBitmap bitmap_;
-  void* bits_ = nullptr;
-  std::unique_ptr<SelectGuard> select_;
-};
+using tktest::Picture;
 
 constexpr COLORREF kBackground = RGB(0, 0, 160);
 constexpr COLORREF kText = RGB(200, 40, 0);
@@ -110,8 +69,8 @@ struct Counts {
 Counts Compare(const Picture& painted, const Ink& ink, int dx, int dy, COLORREF text,
                COLORREF copy) {
   Counts n;
-  for (int y = 0; y < painted.height_; ++y)
-    for (int x = 0; x < painted.width_; ++x) {
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) {
       const int t = ink.Cover(x, y), c = ink.Cover(x - dx, y - dy);
       if (t == 1 || (t == 0 && c == 1)) continue;
       const COLORREF expected = t == 2 ? text : c == 2 ? copy : kBackground;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/desktop_support.h"
+#include "support/test_picture.h"
 #include "toolkit/form.h"
 
 namespace {
@@ -29,49 +30,7 @@ SIZE Measure(const std::string& text, TFont& font, UINT flags = DT_EXPANDTABS) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-// A 32-bit top-down picture with a memory context drawing into it.
-class Picture {
- public:
-  Picture(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    WindowDC screen(nullptr);
-    dc_.reset(CreateCompatibleDC(screen.get()));
-    bitmap_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    select_ = std::make_unique<SelectGuard>(dc_.get(), bitmap_.get());
-  }
-  ~Picture() { select_.reset(); }
-
-  HDC dc() const { return dc_.get(); }
-  int width() const { return width_; }
-  int height() const { return height_; }
-  bool ok() const { return dc_ && bitmap_ && bits_; }
-
-  void Fill(COLORREF color) {
-    RECT r{0, 0, width_, height_};
-    UniqueBrush brush(CreateSolidBrush(color));
-    FillRect(dc_.get(), &r, brush.get());
-  }
-  // The pixel as a COLORREF; out-of-range points read as `outside`.
-  COLORREF At(int x, int y, COLORREF outside = 0) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return outside;
-    GdiFlush();
-    const uint32_t p = static_cast<const uint32_t*>(bits_)[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-
- private:
-  int width_, height_;
-  UniqueDC dc_;
-  UniqueBitmap bitmap_;
-  void* bits_ = nullptr;
-  std::unique_ptr<SelectGuard> select_;
-};
+using tktest::Picture;
 
 // Where `text` puts ink: drawn in white on black at (0, 0) with `font` alone.
 struct Ink {
