@@ -109,9 +109,19 @@ TStaticText* TAboutBox::VersionText(int top, const char* text) {
   return label;
 }
 
+void TAboutBox::FitIconBox() {
+  IconPaintBox->SetBounds(IconPaintBox->Left(), IconPaintBox->Top(),
+                          SystemMetricForDpi(SM_CXICON, Dpi()),
+                          SystemMetricForDpi(SM_CYICON, Dpi()));
+}
+
+void TAboutBox::ChangeScale(int multiplier, int divisor) {
+  TStyleForm::ChangeScale(multiplier, divisor);
+  FitIconBox();
+}
+
 void TAboutBox::FormCreate(TComponent*) {
-  IconPaintBox->SetBounds(IconPaintBox->Left(), IconPaintBox->Top(), GetSystemMetrics(SM_CXICON),
-                          GetSystemMetrics(SM_CYICON));
+  FitIconBox();
   char path[MAX_PATH * 4] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);
   // The reader goes on every path; when it cannot be made the labels keep their texts and the
@@ -123,7 +133,8 @@ void TAboutBox::FormCreate(TComponent*) {
 }
 
 void TAboutBox::FormShow(TComponent*) {
-  const int extra = static_cast<int>(ExtraLinks.size()) * ExtraLinkSpacing - 20;
+  const int spacing = Scaled(ExtraLinkSpacing);
+  const int extra = static_cast<int>(ExtraLinks.size()) * spacing - Scaled(20);
   if (extra > 0) {
     SetBounds(Left(), Top(), Width(), Height() + extra);
     // The bevel and the button keep their distance to the bottom edge.
@@ -132,14 +143,14 @@ void TAboutBox::FormShow(TComponent*) {
   }
   for (size_t i = 0; i < ExtraLinks.size(); ++i) {
     auto* label = new TLabel(this);
-    label->SetParent(this);
     label->Font().Assign(Font());
     UseDialogFont(label, false);
     label->Font().SetColor(kLinkBlue);
     label->Font().SetUnderline(true);
     label->SetAutoSize(true);
+    label->SetParent(this);  // scales the design font to the form's DPI
     label->SetBounds(CompanyLabel->Left(),
-                     CompanyLabel->Top() + 25 + static_cast<int>(i) * ExtraLinkSpacing,
+                     CompanyLabel->Top() + Scaled(25) + static_cast<int>(i) * spacing,
                      label->Width(), label->Height());
     label->SetCaption(LinkCaption(i));
     label->SetCursor(TCursor::crHandPoint);

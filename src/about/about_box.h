@@ -44,7 +44,8 @@ class TAboutBox : public TStyleForm {
   TURLLinkLabel* URLLinkLabel2;
   TButton* OkBtn;
 
-  // Extra link lines: "caption;target" each; and the distance between two lines, in pixels.
+  // Extra link lines: "caption;target" each; and the distance between two lines, in pixels
+  // at 96 DPI.
   std::vector<std::string> ExtraLinks;
   int ExtraLinkSpacing = 20;
   // The labels FormShow made for them, in order.
@@ -67,7 +68,12 @@ class TAboutBox : public TStyleForm {
   // Extra link lines turn purple under the pointer and blue again when it leaves.
   void HighlightLink(TControl* control, bool entering);
 
+ protected:
+  // The icon box follows the size of a large icon at the form's DPI.
+  void ChangeScale(int multiplier, int divisor) override;
+
  private:
+  void FitIconBox();
   template <class Label>
   Label* DesignLabel(int left, int top, const char* text);
   TStaticText* VersionText(int top, const char* text);

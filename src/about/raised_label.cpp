@@ -25,6 +25,11 @@ void TNpsLbl3d::SetTextStyle(TTextStyle style) {
   Invalidate();
 }
 
+void TNpsLbl3d::ChangeScale(int multiplier, int divisor) {
+  shadow_depth_ = MulDiv(shadow_depth_, multiplier, divisor);
+  TLabel::ChangeScale(multiplier, divisor);
+}
+
 void TNpsLbl3d::Paint(HDC dc) {
   RECT client = ClientRect();
   if (!Transparent()) {
@@ -61,12 +66,14 @@ void TNpsLbl3d::DrawStyledText(HDC dc, const RECT& rect, UINT format) {
 
   int dx = 0, dy = 0;
   COLORREF copy_color = GetSysColor(COLOR_BTNHIGHLIGHT);
+  // The raised and lowered edge: one pixel at 96 DPI, whole pixels at any other.
+  const int edge = std::max(1, Dpi() / kDesignDpi);
   switch (text_style_) {
     case TTextStyle::tsRaised:
-      dx = dy = -1;
+      dx = dy = -edge;
       break;
     case TTextStyle::tsLowered:
-      dx = dy = 1;
+      dx = dy = edge;
       break;
     case TTextStyle::tsShadow:
       dx = dy = shadow_depth_;

@@ -29,6 +29,7 @@ class TNpsLbl3d : public TLabel {
   // Draws the caption (at most its first 255 characters) in `rect`: the offset copy for the
   // style, then the text itself. `format` holds DrawText's layout flags.
   void DrawStyledText(HDC dc, const RECT& rect, UINT format);
+  void ChangeScale(int multiplier, int divisor) override;
 
  private:
   TColor shadow_color_ = RGB(192, 192, 192);

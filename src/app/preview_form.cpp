@@ -38,7 +38,6 @@ TPreviewForm::TPreviewForm(TComponent* owner, const std::string& fileName) : TFo
   GetMonitorInfoA(monitor, &info);
   picture_.LoadFromFile(fileName, (info.rcMonitor.right - info.rcMonitor.left) * 3 / 4,
                         (info.rcMonitor.bottom - info.rcMonitor.top) * 3 / 4);
-  FitToPicture();
 }
 
 void TPreviewForm::FitToPicture() {
@@ -50,9 +49,9 @@ void TPreviewForm::FitToPicture() {
   const RECT inner = Panel->InnerRect();
   const int panel_width = inner.right - inner.left, panel_height = inner.bottom - inner.top;
   const int width = std::min<int>((info.rcMonitor.right - info.rcMonitor.left) * 3 / 4,
-                             ClientWidth() + picture_.Width() - panel_width + 10);
+                             ClientWidth() + picture_.Width() - panel_width + Scaled(10));
   const int height = std::min<int>((info.rcMonitor.bottom - info.rcMonitor.top) * 3 / 4,
-                              ClientHeight() + picture_.Height() - panel_height + 10);
+                              ClientHeight() + picture_.Height() - panel_height + Scaled(10));
   SetClientSize(width, height);
 }
 

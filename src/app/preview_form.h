@@ -20,6 +20,8 @@ class TPreviewForm : public TForm {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  // Fits the window to the picture once the design has its display's scale.
+  void DesignLoaded() override { FitToPicture(); }
 
  private:
   // The client size that shows the picture whole, at most three quarters of the monitor.

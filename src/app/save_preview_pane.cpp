@@ -59,16 +59,22 @@ void TSavePreviewPane::Place(HWND dialog, const RECT& area) {
   RECT client;
   GetClientRect(dialog, &client);
   PicturePanel->SetParentWindow(dialog);
-  PicturePanel->SetBounds(area.right, kPanelTop, std::max(0L, client.right - area.right),
-                          std::max(0L, client.bottom - kPanelTop));
-  const int inner_width = std::max(0, PicturePanel->Width() - 2 * kInnerBorder);
-  const int inner_height = std::max(0, PicturePanel->Height() - 2 * kInnerBorder);
-  PaintPanel->SetBounds(kInnerBorder, kInnerBorder + kLabelHeight, inner_width,
-                        std::max(0, inner_height - kLabelHeight));
-  PictureLabel->SetBounds(kInnerBorder, kInnerBorder,
-                          std::max(0, inner_width - kButtonWidth - 4), kLabelHeight);
-  PreviewButton->SetBounds(kInnerBorder + inner_width - 2 - kButtonWidth, kInnerBorder + 1,
-                           kButtonWidth, kButtonHeight);
+  // The dialog's template grows with its display's scale; the pane grows with it.
+  PicturePanel->ScaleForDpi(WindowDpi(dialog));
+  auto scaled = [this](int designPixels) { return PicturePanel->Scaled(designPixels); };
+  const int top = scaled(kPanelTop), border = scaled(kInnerBorder);
+  const int label_height = scaled(kLabelHeight);
+  const int button_width = scaled(kButtonWidth);
+  PicturePanel->SetBounds(area.right, top, std::max(0L, client.right - area.right),
+                          std::max(0L, client.bottom - top));
+  const int inner_width = std::max(0, PicturePanel->Width() - 2 * border);
+  const int inner_height = std::max(0, PicturePanel->Height() - 2 * border);
+  PaintPanel->SetBounds(border, border + label_height, inner_width,
+                        std::max(0, inner_height - label_height));
+  PictureLabel->SetBounds(border, border, std::max(0, inner_width - button_width - scaled(4)),
+                          label_height);
+  PreviewButton->SetBounds(border + inner_width - scaled(2) - button_width, border + scaled(1),
+                           button_width, scaled(kButtonHeight));
   const RECT inside = PaintPanel->InnerRect();
   PaintBox->SetBounds(inside.left, inside.top, inside.right - inside.left,
                       inside.bottom - inside.top);

@@ -76,12 +76,12 @@ void TfrmZoom::ChangeTransparency(int d) {
 // A framed window cannot get smaller than the system's minimum tracking size: stopping there
 // keeps the size step centred instead of moving a window whose size no longer changes.
 int TfrmZoom::MinimumOuterWidth() const {
-  const int own = kMinimumPictureSide + 2 * BorderWidth() + (Width() - ClientWidth());
+  const int own = Scaled(kMinimumPictureSide) + 2 * BorderWidth() + (Width() - ClientWidth());
   return BorderStyle() == TBorderStyle::bsNone ? own : std::max(own, GetSystemMetrics(SM_CXMINTRACK));
 }
 
 int TfrmZoom::MinimumOuterHeight() const {
-  const int own = kMinimumPictureSide + 2 * BorderWidth() + (Height() - ClientHeight());
+  const int own = Scaled(kMinimumPictureSide) + 2 * BorderWidth() + (Height() - ClientHeight());
   return BorderStyle() == TBorderStyle::bsNone ? own : std::max(own, GetSystemMetrics(SM_CYMINTRACK));
 }
 

@@ -47,6 +47,10 @@ LRESULT TfrmZoom::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       monitor_area_known_ = false;
       BringOntoMonitors();
       break;
+    case WM_DPICHANGED:
+      // The lens keeps its physical size on a display of another scale; its labels follow.
+      ScaleForDpi(LOWORD(wp));
+      return 0;
     case WM_QUERYENDSESSION:
       return TRUE;  // never holds the session up
     case WM_ENDSESSION:
@@ -57,6 +61,13 @@ LRESULT TfrmZoom::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return TForm::WndProc(msg, wp, lp);
+}
+
+// The picture, its border and the stored geometry are physical pixels at any scale: only the
+// read-out and the info overlay grow with the display's DPI.
+void TfrmZoom::ChangeScale(int, int) {
+  Label1->ScaleForDpi(Dpi());
+  lInfo->ScaleForDpi(Dpi());
 }
 
 void TfrmZoom::BuildDesign() {
@@ -121,9 +132,11 @@ void TfrmZoom::BuildDesign() {
   Exit1->OnClick = [this](TComponent*) { Exit1Click(); };
 
   RxTrayIcon1 = new TRxTrayIcon(this);
-  RxTrayIcon1->Icon().SetHandle(UniqueIcon(static_cast<HICON>(
-      LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0))));
+  // The notification area is on the primary display: the small icon at its scale.
+  const int tray_dpi = SystemDpi();
+  RxTrayIcon1->Icon().SetHandle(UniqueIcon(static_cast<HICON>(LoadImageA(
+      GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, SystemMetricForDpi(SM_CXSMICON, tray_dpi),
+      SystemMetricForDpi(SM_CYSMICON, tray_dpi), 0))));
   RxTrayIcon1->SetPopupMenu(PopupMenu1);
   RxTrayIcon1->OnDblClick = [this](TComponent*) { RxTrayIcon1DblClick(); };
   RxTrayIcon1->OnMouseDown = [this](TComponent*, TMouseButton, TShiftState, int, int) {

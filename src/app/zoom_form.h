@@ -100,6 +100,7 @@ class TfrmZoom : public TForm {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void ChangeScale(int multiplier, int divisor) override;
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:

@@ -1,5 +1,6 @@
 #include "desktop/rx_label.h"
 
+#include <algorithm>
 #include <string>
 
 #include "toolkit/handles.h"
@@ -143,6 +144,13 @@ void TRxLabel::SetShadowColor(TColor color) {
   if (color == shadow_color_) return;
   shadow_color_ = color;
   Invalidate();
+}
+
+// The shadow keeps its distance to the text at any scale.
+void TRxLabel::ChangeScale(int multiplier, int divisor) {
+  const int size = MulDiv(shadow_size_, multiplier, divisor);
+  shadow_size_ = static_cast<uint8_t>(std::clamp(size, 0, 255));
+  TGraphicControl::ChangeScale(multiplier, divisor);
 }
 
 void TRxLabel::SetShadowSize(uint8_t size) {

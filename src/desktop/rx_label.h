@@ -69,6 +69,7 @@ class TRxLabel : public TGraphicControl {
  protected:
   void CaptionChanged() override;
   void FontChanged() override;
+  void ChangeScale(int multiplier, int divisor) override;
 
  private:
   UINT AlignmentFlag() const;

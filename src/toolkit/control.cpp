@@ -100,6 +100,20 @@ void TControl::SetAlign(TAlign align) {
 
 void TControl::Invalidate() {}
 
+void TControl::ScaleForDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  const int old = dpi_;
+  dpi_ = dpi;
+  ChangeScale(dpi, old);
+}
+
+void TControl::ChangeScale(int multiplier, int divisor) {
+  auto scale = [=](int v) { return MulDiv(v, multiplier, divisor); };
+  const int left = scale(left_), top = scale(top_);
+  SetBounds(left, top, scale(left_ + width_) - left, scale(top_ + height_) - top);
+  font_.SetHeight(scale(font_.Height()));
+}
+
 // ---- TGraphicControl ------------------------------------------------------------------------
 
 void TGraphicControl::Invalidate() { InvalidateArea(!opaque_); }
@@ -177,6 +191,8 @@ TWinControl* TWinControl::FindControl(HWND wnd) {
 void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
   control->parent_ = this;
+  // A control made after its parent was scaled takes the parent's DPI.
+  control->ScaleForDpi(Dpi());
   if (auto* win = dynamic_cast<TWinControl*>(control); win && HandleAllocated()) win->Handle();
   if (control->Align() != TAlign::alNone) AlignControls();
   control->Invalidate();
@@ -312,6 +328,17 @@ void TWinControl::CaptionChanged() {
 
 void TWinControl::FontChanged() {
   if (wnd_) SendMessageA(wnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+void TWinControl::ChangeScale(int multiplier, int divisor) {
+  TControl::ChangeScale(multiplier, divisor);
+  ScaleChildren(multiplier, divisor);
+}
+
+void TWinControl::ScaleChildren(int multiplier, int divisor) {
+  border_width_ = MulDiv(border_width_, multiplier, divisor);
+  for (TControl* c : controls_) c->ScaleForDpi(Dpi());
+  AlignControls();
 }
 
 void TWinControl::EnabledChanged() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/component.h"
+#include "toolkit/dpi.h"
 #include "toolkit/graphics.h"
 #include "toolkit/handles.h"
 #include "toolkit/mouse_event.h"
@@ -69,6 +70,13 @@ class TControl : public TComponent {
   // Asks for a repaint of the control's area.
   virtual void Invalidate();
 
+  // The DPI the control's geometry and font are made for: designs are made for 96.
+  int Dpi() const { return dpi_; }
+  // Brings geometry and font from Dpi() to `dpi`; a windowed control brings its children along.
+  void ScaleForDpi(int dpi);
+  // Design pixels at the control's DPI.
+  int Scaled(int designPixels) const { return ScaleToDpi(designPixels, dpi_); }
+
   TNotifyEvent OnClick;
   // A mouse button went down over the control (client coordinates).
   TMouseEvent OnMouseDown;
@@ -80,6 +88,9 @@ class TControl : public TComponent {
   virtual void EnabledChanged() { Invalidate(); }
   virtual void VisibleChanged();
   virtual void BoundsChanged() {}
+  // Scales what the control holds in pixels by multiplier / divisor: here its bounds (edges,
+  // so neighbours stay neighbours) and its font's height.
+  virtual void ChangeScale(int multiplier, int divisor);
 
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   TWinControl* parent_ = nullptr;
@@ -93,6 +104,7 @@ class TControl : public TComponent {
   TColor color_ = clBtnFace;
   TAlign align_ = TAlign::alNone;
   TCursor cursor_ = TCursor::crDefault;
+  int dpi_ = kDesignDpi;
 };
 
 // A control without a window of its own, painted by its parent.
@@ -206,6 +218,9 @@ class TWinControl : public TControl {
   void FontChanged() override;
   void EnabledChanged() override;
   void VisibleChanged() override;
+  void ChangeScale(int multiplier, int divisor) override;
+  // Scales the border width and brings every child to this control's DPI.
+  void ScaleChildren(int multiplier, int divisor);
 
   UniqueWindow wnd_;
 

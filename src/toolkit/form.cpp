@@ -1,8 +1,8 @@
 #include "toolkit/form.h"
 
-#include <optional>
-
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "toolkit/application.h"
 #include "toolkit/task_windows.h"
@@ -30,6 +30,9 @@ void TForm::DoDestroy() {
 
 void TForm::AfterConstruction() {
   FinishLoading();
+  // The design is given at 96 DPI; the form starts at the primary display's and follows its
+  // window's display from then on.
+  ScaleForDpi(SystemDpi());
   DesignLoaded();
   if (!OnCreate) return;
   // An error that leaves the creation handler is reported; the form exists all the same.
@@ -80,6 +83,7 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::HandleCreated() {
   if (dialog_keys_ && Application) Application->AddDialogWindow(Handle());
+  ScaleForDpi(WindowDpi(Handle()));
 }
 
 void TForm::ApplyFrameStyle() {
@@ -121,17 +125,47 @@ int TForm::ClientHeight() const {
   return r.bottom - r.top;
 }
 
-void TForm::SetClientSize(int width, int height) {
-  TCreateParams params;
-  CreateParams(params);
-  DWORD style = params.style, ex_style = params.ex_style;
-  if (HandleAllocated()) {
+RECT TForm::FrameRect(int dpi) const {
+  DWORD style, ex_style;
+  if (wnd_) {
     style = static_cast<DWORD>(GetWindowLongA(wnd_.get(), GWL_STYLE));
     ex_style = static_cast<DWORD>(GetWindowLongA(wnd_.get(), GWL_EXSTYLE));
+  } else {
+    TCreateParams params;
+    const_cast<TForm*>(this)->CreateParams(params);
+    style = params.style;
+    ex_style = params.ex_style;
   }
-  RECT r{0, 0, width, height};
-  AdjustWindowRectEx(&r, style, FALSE, ex_style);
-  SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectForDpi(r, style, ex_style, dpi);
+  return r;
+}
+
+RECT TForm::ClientRect() const {
+  if (wnd_) return TWinControl::ClientRect();
+  const RECT frame = FrameRect(Dpi());
+  return RECT{0, 0, std::max(0L, width_ - (frame.right - frame.left)),
+              std::max(0L, height_ - (frame.bottom - frame.top))};
+}
+
+void TForm::SetClientSize(int width, int height) {
+  const RECT frame = FrameRect(Dpi());
+  SetBounds(left_, top_, width + frame.right - frame.left, height + frame.bottom - frame.top);
+}
+
+void TForm::ChangeScale(int multiplier, int divisor) {
+  // Without a window, the client size is the outer size less the frame of the old DPI.
+  RECT client = TWinControl::ClientRect();
+  if (!wnd_) {
+    const RECT frame = FrameRect(divisor);
+    client.right -= frame.right - frame.left;
+    client.bottom -= frame.bottom - frame.top;
+  }
+  const int width = MulDiv(std::max(0L, client.right), multiplier, divisor);
+  const int height = MulDiv(std::max(0L, client.bottom), multiplier, divisor);
+  Font().SetHeight(MulDiv(Font().Height(), multiplier, divisor));
+  ScaleChildren(multiplier, divisor);
+  SetClientSize(width, height);
 }
 
 void TForm::PlaceForShow() {
@@ -250,6 +284,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONUP:
       return DefaultHandler(msg, wp, lp);
+    case WM_DPICHANGED: {
+      // Moved to a display of another scale: the controls follow, and the form takes the
+      // place the system proposes for it.
+      ScaleForDpi(LOWORD(wp));
+      const RECT& r = *reinterpret_cast<const RECT*>(lp);
+      SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      return 0;
+    }
     default:
       break;
   }

@@ -42,7 +42,9 @@ class TForm : public TWinControl {
 
   int ClientWidth() const;
   int ClientHeight() const;
+  // With the frame of the form's DPI.
   void SetClientSize(int width, int height);
+  RECT ClientRect() const override;
 
   // Runs the form modally: every other visible window of the program is disabled until the
   // modal result is set; returns that result.
@@ -78,6 +80,8 @@ class TForm : public TWinControl {
   void HandleCreated() override;
   void Resized() override;
   void PaintWindow(HDC dc) override;
+  // The form's client size, font and controls; its position stays.
+  void ChangeScale(int multiplier, int divisor) override;
   // The form's design is complete (its controls made and loaded); OnCreate follows. A base
   // class that works on the finished design does it here.
   virtual void DesignLoaded() {}
@@ -85,6 +89,8 @@ class TForm : public TWinControl {
  private:
   void ApplyFrameStyle();
   void PlaceForShow();
+  // The frame around an empty client area at `dpi`.
+  RECT FrameRect(int dpi) const;
 
   TBorderStyle border_style_ = TBorderStyle::bsSizeable;
   TPosition position_ = TPosition::poDesigned;

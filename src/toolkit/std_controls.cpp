@@ -72,10 +72,26 @@ void TButton::CommandNotify(WORD code) {
 // ---- TGlyphButton ---------------------------------------------------------------------------
 
 void TGlyphButton::SetGlyph(const char* resourceName) {
-  glyph_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), resourceName,
-                                               IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+  glyph_name_ = resourceName;
+  LoadGlyph();
+}
+
+void TGlyphButton::LoadGlyph() {
+  auto load = [this](int width, int height) {
+    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), glyph_name_.c_str(),
+                                           IMAGE_BITMAP, width, height, LR_LOADMAP3DCOLORS));
+  };
+  glyph_.reset(load(0, 0));
+  BITMAP size{};
+  if (glyph_ && Dpi() != kDesignDpi && GetObjectA(glyph_.get(), sizeof size, &size))
+    glyph_.reset(load(Scaled(size.bmWidth), Scaled(size.bmHeight)));
   if (HandleAllocated())
     SendMessageA(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_.get()));
+}
+
+void TGlyphButton::ChangeScale(int multiplier, int divisor) {
+  TButton::ChangeScale(multiplier, divisor);
+  if (!glyph_name_.empty()) LoadGlyph();
 }
 
 void TGlyphButton::CreateParams(TCreateParams& params) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "toolkit/control.h"
 
@@ -42,14 +43,19 @@ class TButton : public TWinControl {
 class TGlyphButton : public TButton {
  public:
   explicit TGlyphButton(TComponent* owner) : TButton(owner) {}
-  // The picture: a bitmap resource of the program, drawn in the middle of the button.
+  // The picture: a bitmap resource of the program, drawn in the middle of the button, made
+  // for 96 DPI and stretched to the button's DPI.
   void SetGlyph(const char* resourceName);
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void HandleCreated() override;
+  void ChangeScale(int multiplier, int divisor) override;
 
  private:
+  void LoadGlyph();
+
+  std::string glyph_name_;
   UniqueBitmap glyph_;
   UniqueWindow tooltip_;
 };
