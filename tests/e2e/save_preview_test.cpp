@@ -21,15 +21,6 @@ uint32_t Photo(int x, int y) {
   return static_cast<uint32_t>(((x * 255 / 640) << 16) | ((y * 255 / 480) << 8) | 0x60);
 }
 
-// The preview pane's button: the one push button that lies on a panel of the program's own.
-HWND PreviewButtonOf(HWND dialog) {
-  for (HWND wnd : tray_driver::Descendants(dialog))
-    if (tray_driver::ClassOf(wnd) == "Button" &&
-        tray_driver::ClassOf(GetParent(wnd)) == "LumeviewWindow")
-      return wnd;
-  return nullptr;
-}
-
 bool ShowsText(HWND dialog, const char* className, const char* text) {
   return tray_driver::FindDescendant(dialog, className, text) != nullptr;
 }
@@ -75,7 +66,7 @@ TEST(SaveDialogPreview, PlacedByTheProgramItPreviewsTheChosenPicture) {
   EXPECT_TRUE(WaitFor([&] { return ShowsText(dialog, "Static", " (640x480)"); }, kSlowWait))
       << "the pane does not show the photo's size";
   EXPECT_FALSE(ShowsText(dialog, "LumeviewWindow", "(None)"));
-  HWND button = PreviewButtonOf(dialog);
+  HWND button = tray_driver::PreviewButtonOf(dialog);
   ASSERT_NE(nullptr, button);
   EXPECT_TRUE(IsWindowEnabled(button));
 

@@ -520,6 +520,12 @@ void ClickMenuLine(HWND menu, const ReferenceMenu& reference, size_t index) {
 
 // ---- Dialogs ------------------------------------------------------------------------------
 
+HWND PreviewButtonOf(HWND dialog) {
+  for (HWND wnd : Descendants(dialog))
+    if (ClassOf(wnd) == "Button" && ClassOf(GetParent(wnd)) == "LumeviewWindow") return wnd;
+  return nullptr;
+}
+
 HWND FileNameBox(HWND dialog) {
   // Explorer-style dialogs: the combo box cmb13 with its edit, or the plain edit edt1.
   if (HWND combo = GetDlgItem(dialog, 0x47C)) {

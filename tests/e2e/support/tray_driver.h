@@ -168,6 +168,8 @@ void ClickMenuLine(HWND menu, const ReferenceMenu& reference, size_t index);
 
 // The file-name box of a save-file dialog.
 HWND FileNameBox(HWND dialog);
+// The save dialog's preview button: the one push button on a panel of the program's own.
+HWND PreviewButtonOf(HWND dialog);
 // Alt+N, Ctrl+A, the name, Return: as a user types a name into a save dialog. False when the
 // box did not take the focus or the text.
 ::testing::AssertionResult EnterFileName(HWND dialog, const std::string& name);
