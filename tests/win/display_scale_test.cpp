@@ -60,6 +60,36 @@ TEST(DisplayScale, FormsFollowTheDisplayScaleAt96And144And192Dpi) {
   for (DWORD dpi : {96, 144, 192}) EXPECT_TRUE(RunSelfAt(dpi));
 }
 
+// A form moved to a display of twice the scale (as the system tells it) doubles its controls
+// and fonts and takes the rectangle proposed; the lens keeps its size and grows its text.
+TEST(DisplayScale, MovedToADisplayOfAnotherScaleTheFormsFollowIt) {
+  MagnifierState state;
+  auto setup = tktest::NewForm<Tfrmzoomsetup>(state);
+  HWND form = setup->Handle();
+  const int dpi = WindowDpi(form), twice = 2 * dpi;
+  RECT ok_before;
+  GetWindowRect(setup->bok->Handle(), &ok_before);
+  const LONG font_before = setup->bok->Font().Height();
+  RECT proposed{40, 30, 40 + 2 * setup->Width(), 30 + 2 * setup->Height()};
+  SendMessageA(form, WM_DPICHANGED, MAKEWPARAM(twice, twice), reinterpret_cast<LPARAM>(&proposed));
+  RECT outer, ok_after;
+  GetWindowRect(form, &outer);
+  GetWindowRect(setup->bok->Handle(), &ok_after);
+  EXPECT_TRUE(EqualRect(&proposed, &outer));
+  EXPECT_NEAR(2 * (ok_before.right - ok_before.left), ok_after.right - ok_after.left, 1);
+  EXPECT_NEAR(2 * (ok_before.bottom - ok_before.top), ok_after.bottom - ok_after.top, 1);
+  EXPECT_EQ(2 * font_before, setup->bok->Font().Height());
+
+  TestRegistryKey key;
+  auto lens = tktest::NewForm<TfrmZoom>(state, key.Path());
+  const int width = lens->Width(), label_font = lens->Label1->Font().Height();
+  RECT elsewhere{0, 0, 10, 10};
+  SendMessageA(lens->Handle(), WM_DPICHANGED, MAKEWPARAM(twice, twice),
+               reinterpret_cast<LPARAM>(&elsewhere));
+  EXPECT_EQ(width, lens->Width());
+  EXPECT_EQ(2 * label_font, lens->Label1->Font().Height());
+}
+
 // ---- A run at one scale ---------------------------------------------------------------------
 
 class AtScale : public ::testing::Test {
