@@ -1,5 +1,6 @@
 // The capture tick: every 25 ms the screen around the cursor is copied, enlarged, into the
-// picture, with the optional crosshair and coordinates read-out.
+// picture, with the optional crosshair and coordinates read-out. A tick that would show the
+// same picture, lines and labels as the window shows already repaints nothing.
 
 #include <string>
 
@@ -20,6 +21,8 @@ bool SomeWindowAbove(HWND wnd) {
 }
 
 }  // namespace
+
+TfrmZoom::TickCounts TfrmZoom::tick_counts_{};
 
 // The area of the monitor that holds the cursor. Asking the system costs more than the rest of
 // a tick, so the last answer is kept while the cursor stays on that monitor.
@@ -85,6 +88,8 @@ void TfrmZoom::Timer1Timer() {
   GRect source = SourceRect(cursor, w, h, state_.Zoom);
   if (!state_.MoveToMouse) source = ShiftSourceOnto(source, CursorMonitorArea(cursor));
 
+  // A surface made anew (the first tick, a resize) has never been shown.
+  const bool new_surface = !Image1->HasSurface();
   HDC canvas;
   try {
     canvas = Image1->Canvas();
@@ -95,22 +100,46 @@ void TfrmZoom::Timer1Timer() {
     throw;
   }
   surface_failure_reported_ = false;
+  ++tick_counts_.ticks;
+
   // A picture smaller than the zoom step has an empty source: nothing to copy (Wine's
   // StretchBlt divides by the source's extent).
   const bool empty = source.right <= source.left || source.bottom <= source.top;
-  if (HDC screen = ScreenContext(); screen && !empty)
-    StretchBlt(canvas, 0, 0, w, h, screen, source.left, source.top, source.right - source.left,
-               source.bottom - source.top, SRCCOPY);
+  const int source_w = source.right - source.left, source_h = source.bottom - source.top;
+  HDC screen = ScreenContext();
+  // The screen is copied as it is, and compared with the copy the picture shows.
+  const bool copied = screen && !empty;
+  bool changed = new_surface || !copied;
+  if (copied) changed |= screen_copy_.Take(screen, source.left, source.top, source_w, source_h);
+  changed |= state_.ShowCross != shown_cross_ || Label1->Visible() != shown_label_visible_ ||
+             lInfo->Visible() != shown_info_visible_ || Label1->Caption() != shown_label_ ||
+             lInfo->Caption() != shown_info_;
 
-  if (state_.ShowCross) {
-    CrossSegments cross = CrossLines(w, h);
-    for (const GSegment& line : {cross.horizontal, cross.vertical}) {
-      MoveToEx(canvas, line.start.x, line.start.y, nullptr);
-      LineTo(canvas, line.end.x, line.end.y);
+  // An unchanged picture is left as the window shows it (a paint message still paints it).
+  if (changed) {
+    if (copied) {
+      if (HDC copy = screen_copy_.Context())
+        StretchBlt(canvas, 0, 0, w, h, copy, 0, 0, source_w, source_h, SRCCOPY);
+      else
+        StretchBlt(canvas, 0, 0, w, h, screen, source.left, source.top, source_w, source_h,
+                   SRCCOPY);
     }
+    if (state_.ShowCross) {
+      CrossSegments cross = CrossLines(w, h);
+      for (const GSegment& line : {cross.horizontal, cross.vertical}) {
+        MoveToEx(canvas, line.start.x, line.start.y, nullptr);
+        LineTo(canvas, line.end.x, line.end.y);
+      }
+    }
+    // The copy and the lines are shown together by one repaint, at once.
+    Image1->Repaint();
+    ++tick_counts_.repaints;
+    shown_cross_ = state_.ShowCross;
+    shown_label_visible_ = Label1->Visible();
+    shown_info_visible_ = lInfo->Visible();
+    if (shown_label_ != Label1->Caption()) shown_label_ = Label1->Caption();
+    if (shown_info_ != lInfo->Caption()) shown_info_ = lInfo->Caption();
   }
-  // The copy and the lines are shown together by one repaint, at once.
-  Image1->Repaint();
 
   Application->ProcessMessages();
 

@@ -1,5 +1,7 @@
 #include "app/picture_image.h"
 
+#include <cstring>
+
 #include "toolkit/errors.h"
 
 TPictureImage::TPictureImage(TComponent* owner) : TGraphicControl(owner) {
@@ -85,4 +87,65 @@ void TPictureImage::Paint(HDC dc) {
   if (!surface_ || surface_width_ <= 0 || surface_height_ <= 0) return;
   // The surface is shown unscaled: a plain copy, pixel for pixel.
   BitBlt(dc, 0, 0, surface_width_, surface_height_, Canvas(), 0, 0, SRCCOPY);
+}
+
+// ---- TScreenCopy ----------------------------------------------------------------------------
+
+TScreenCopy::~TScreenCopy() { Release(); }
+
+void TScreenCopy::Release() {
+  for (Buffer& b : buffers_) {
+    if (b.dc && b.old_bitmap) SelectObject(b.dc.get(), b.old_bitmap);
+    b.dc.reset();
+    b.bitmap.reset();
+    b.old_bitmap = nullptr;
+    b.bits = nullptr;
+  }
+  latest_ = 0;
+  width_ = height_ = 0;
+  have_copy_ = false;
+}
+
+bool TScreenCopy::Make(int w, int h) {
+  Release();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  for (Buffer& b : buffers_) {
+    void* bits = nullptr;
+    b.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    b.dc.reset(CreateCompatibleDC(nullptr));
+    if (!b.bitmap || !bits || !b.dc) {
+      Release();
+      return false;
+    }
+    b.old_bitmap = SelectObject(b.dc.get(), b.bitmap.get());
+    b.bits = static_cast<const uint8_t*>(bits);
+  }
+  width_ = w;
+  height_ = h;
+  return true;
+}
+
+bool TScreenCopy::Take(HDC screen, int x, int y, int w, int h) {
+  if (w != width_ || h != height_ || !buffers_[0].dc) {
+    if (!Make(w, h)) return true;
+  }
+  // The first copy of a size goes into the latest buffer; later ones into the other, which
+  // becomes the latest only when it differs.
+  const int into = have_copy_ ? 1 - latest_ : latest_;
+  if (!BitBlt(buffers_[into].dc.get(), 0, 0, w, h, screen, x, y, SRCCOPY)) return !have_copy_;
+  if (!have_copy_) {
+    have_copy_ = true;
+    return true;
+  }
+  GdiFlush();  // the bits are read directly: every drawing call is done
+  const size_t size = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
+  if (std::memcmp(buffers_[into].bits, buffers_[latest_].bits, size) == 0) return false;
+  latest_ = into;
+  return true;
 }

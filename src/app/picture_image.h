@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "toolkit/control.h"
 #include "toolkit/handles.h"
 
@@ -59,4 +61,39 @@ class TPictureImage : public TGraphicControl {
   HGDIOBJ canvas_old_brush_ = nullptr;
   UniquePen pen_;
   UniqueBrush brush_;
+};
+
+// The screen area a capture tick magnifies, copied unscaled into memory (32 bits a pixel),
+// beside the copy taken before it, so that a tick can tell whether the screen there changed.
+// Two buffers take turns: keeping the previous copy costs no copying, and the comparison is
+// one pass over both.
+class TScreenCopy {
+ public:
+  TScreenCopy() = default;
+  ~TScreenCopy();
+  TScreenCopy(const TScreenCopy&) = delete;
+  TScreenCopy& operator=(const TScreenCopy&) = delete;
+
+  // Copies the w x h pixels at (x, y) of `screen`. True when they differ from the previous
+  // copy, or there is none of that size (or the buffers cannot be made: then Context() is
+  // nullptr); false when they are the same, or the copy failed and the previous one stays.
+  bool Take(HDC screen, int x, int y, int w, int h);
+  // The latest copy, selected into a memory context; nullptr when there is none.
+  HDC Context() const { return have_copy_ ? buffers_[latest_].dc.get() : nullptr; }
+
+ private:
+  struct Buffer {
+    UniqueBitmap bitmap;
+    UniqueDC dc;
+    HGDIOBJ old_bitmap = nullptr;
+    const uint8_t* bits = nullptr;
+  };
+  bool Make(int w, int h);
+  void Release();
+
+  Buffer buffers_[2];
+  int latest_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+  bool have_copy_ = false;
 };

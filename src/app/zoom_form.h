@@ -7,6 +7,7 @@
 
 #include "app/geometry.h"
 #include "app/magnifier_state.h"
+#include "app/picture_image.h"
 #include "app/picture_output.h"
 #include "toolkit/form.h"
 #include "toolkit/handles.h"
@@ -138,4 +139,21 @@ class TfrmZoom : public TForm {
   int busy_users_ = 0;
   bool tray_pressed_ = false;
   int ticks_running_ = 0;
+
+  // The capture tick's record of what the window shows, so that a tick whose picture, lines
+  // and labels are the same as last time does not repaint (see Timer1Timer): the screen
+  // copy it was made from, the crosshair, and each label's text and visibility.
+  TScreenCopy screen_copy_;
+  bool shown_cross_ = false;
+  bool shown_label_visible_ = false;
+  bool shown_info_visible_ = false;
+  std::string shown_label_;
+  std::string shown_info_;
+  // Ticks made and pictures shown since the program started. Nothing in the program reads
+  // them; the benchmark's race reads them from outside the process (scripts/race).
+  struct TickCounts {
+    unsigned long long ticks;
+    unsigned long long repaints;
+  };
+  static TickCounts tick_counts_;
 };

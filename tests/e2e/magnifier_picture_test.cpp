@@ -94,4 +94,70 @@ INSTANTIATE_TEST_SUITE_P(
              std::to_string(c.height);
     });
 
+// A tick that would show the same picture leaves the window alone: a mark drawn over the
+// lens from outside stays while nothing under the cursor changes, and goes with the next
+// paint message, and with the next tick once the picture changes.
+TEST(MagnifierRepaint, AnUnchangedPictureIsNotRepaintedAndAChangedOneIs) {
+  ClearSettings();
+  WriteSettings({.moveWindow = false, .left = 760, .top = 300, .width = 150, .height = 150});
+  PatternWindow pattern(kPatternArea);
+  ASSERT_TRUE(pattern.WaitShown());
+  ASSERT_TRUE(MoveCursor(kInside.x, kInside.y));
+  LumeviewProcess lumeview;
+  ASSERT_TRUE(lumeview.Start());
+  pattern.Raise();
+  LensView view = ViewOf(lumeview.Lens(), kInside, 4, true, false, true);
+  ASSERT_TRUE(WaitForPicture(view, pattern));
+
+  // A white square in the picture's top-left corner, drawn into the lens window.
+  const RECT mark{0, 0, 12, 12};
+  const RECT client = ClientRectOnScreen(lumeview.Lens());
+  const RECT markOnScreen{view.onScreen.left, view.onScreen.top, view.onScreen.left + 12,
+                          view.onScreen.top + 12};
+  struct WindowContext {
+    HWND wnd;
+    HDC dc = GetDC(wnd);
+    ~WindowContext() { ReleaseDC(wnd, dc); }
+  };
+  auto drawMark = [&] {
+    WindowContext lens{lumeview.Lens()};
+    RECT r = mark;
+    OffsetRect(&r, view.onScreen.left - client.left, view.onScreen.top - client.top);
+    FillRect(lens.dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  };
+  auto markShown = [&] {
+    const Image shown = CaptureScreen(markOnScreen);
+    for (uint32_t pixel : shown.pixels)
+      if (pixel != 0xFFFFFF) return false;
+    return true;
+  };
+  auto markGone = [&] { return !markShown(); };
+
+  // The paint messages of the start (the lens raised above the pattern) repaint as ever;
+  // once they are over, a mark stays for 20 ticks' time while nothing changes.
+  bool stayed = false;
+  WaitFor([&] {
+    drawMark();
+    stayed = WaitFor(markShown) && !WaitFor(markGone, 500);
+    return stayed;
+  }, 4 * kWait);
+  EXPECT_TRUE(stayed) << "an unchanged picture was repainted";
+
+  // A paint message paints the picture as before.
+  InvalidateRect(lumeview.Lens(), nullptr, FALSE);
+  EXPECT_TRUE(WaitFor(markGone)) << "a paint message did not repaint";
+  EXPECT_TRUE(WaitForPicture(view, pattern));
+
+  // The cursor moves by a pixel: the picture changes and the tick repaints.
+  drawMark();
+  ASSERT_TRUE(WaitFor(markShown)) << "the mark never reached the screen";
+  ASSERT_TRUE(MoveCursor(kInside.x + 1, kInside.y));
+  view.cursor.x += 1;
+  EXPECT_TRUE(WaitFor(markGone)) << "a changed picture was not repainted";
+  EXPECT_TRUE(WaitForPicture(view, pattern));
+
+  EXPECT_TRUE(lumeview.Close());
+  ClearSettings();
+}
+
 }  // namespace
