@@ -4,6 +4,10 @@
 // after 100 ticks against after 10 000. For scale, two ticks made of bare Win32 calls (see
 // ReferenceTick) are timed at 400 x 400, zoom step 4, before and after.
 //
+// A tick whose screen copy equals the last one shown does not repaint; the rows above run on
+// a still screen. `changing` times the tick when the picture changes every time, and two
+// more rows set what the comparison costs an unchanged tick against the repaint it saves.
+//
 //   bench_tick [ticks-per-case]
 
 #include <windows.h>
@@ -14,6 +18,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -282,6 +287,67 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     DestroyWindow(cover);
     std::printf("%-7s %6d %5d %12.1f %12.1f %12.2f  (a topmost window put above before each "
                 "tick)\n", "covered", 400, 4, r.median_us, r.p95_us, r.allocations_per_tick);
+  }
+  // The picture changes before every tick: vertical stripes under the magnified area swap
+  // their colours, so the copy differs from the last one each time and the tick repaints.
+  {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = [](HWND wnd, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (msg != WM_PAINT) return DefWindowProcA(wnd, msg, wp, lp);
+      PaintGuard paint(wnd);
+      const LONG_PTR phase = GetWindowLongPtrA(wnd, GWLP_USERDATA);
+      for (int x = 0; x < 300; ++x) {
+        RECT line{x, 0, x + 1, 300};
+        const bool dark = ((x + phase) & 1) != 0;
+        FillRect(paint.get(), &line, static_cast<HBRUSH>(GetStockObject(dark ? BLACK_BRUSH
+                                                                              : WHITE_BRUSH)));
+      }
+      return 0;
+    };
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LumeviewBenchStripes";
+    RegisterClassA(&wc);
+    HWND stripes = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "",
+                                   WS_POPUP, 150, 150, 300, 300, nullptr, nullptr, wc.hInstance,
+                                   nullptr);
+    ShowWindow(stripes, SW_SHOWNA);
+    PlaceCase(*form, false, 400, 4);
+    auto swap_stripes = [stripes] {
+      SetWindowLongPtrA(stripes, GWLP_USERDATA, 1 - GetWindowLongPtrA(stripes, GWLP_USERDATA));
+      InvalidateRect(stripes, nullptr, FALSE);
+      UpdateWindow(stripes);
+      GdiFlush();
+    };
+    Result r = RunTicks([&] { form->Timer1Timer(); }, ticks, swap_stripes);
+    std::printf("%-7s %6d %5d %12.1f %12.1f %12.2f  (the picture changed before each tick)\n",
+                "changing", 400, 4, r.median_us, r.p95_us, r.allocations_per_tick);
+    DestroyWindow(stripes);
+    Application->ProcessMessages();
+  }
+
+  // What an unchanged tick pays for its comparison (the 200 x 200 copy of the screen, 32 bits
+  // a pixel, against the last one: equal, so compared to the end) and what it saves (the
+  // picture shown again, as a changed tick shows it, with the window's messages).
+  {
+    PlaceCase(*form, false, 400, 4);
+    RunTicks(*form, 50);
+    const size_t bytes = size_t(200) * 200 * 4;
+    std::vector<unsigned char> copy(bytes, 0x5A), last(bytes, 0x5A);
+    volatile int sink = 0;
+    Result compare = RunTicks([&] { sink = sink + std::memcmp(copy.data(), last.data(), bytes); },
+                              ticks);
+    Result repaint = RunTicks([&] {
+      form->Image1->Repaint();
+      Application->ProcessMessages();
+    }, ticks);
+    Result messages = RunTicks([] { Application->ProcessMessages(); }, ticks);
+    std::printf("%-7s %6d %5d %12.1f %12.1f %12.2f  (an unchanged tick's comparison, 200x200)\n",
+                "compare", 400, 4, compare.median_us, compare.p95_us, compare.allocations_per_tick);
+    std::printf("%-7s %6d %5d %12.1f %12.1f %12.2f  (the repaint it saves; the message look "
+                "alone: %.1f)\n", "repaint", 400, 4, repaint.median_us, repaint.p95_us,
+                repaint.allocations_per_tick, messages.median_us);
+    std::printf("the comparison costs %.0f%% of the repaint it saves\n",
+                100.0 * compare.median_us / std::max(0.1, repaint.median_us - messages.median_us));
   }
   std::fflush(stdout);
 
