@@ -19,6 +19,7 @@
 #include "settings/program_setup.h"
 #include "settings/setup_dialog.h"
 #include "shared/display_scale.h"
+#include "shared/start_process.h"
 #include "support/test_registry_key.h"
 #include "toolkit/std_controls.h"
 #include "toolkit_test_support.h"
@@ -41,8 +42,8 @@ constexpr char kScaleVariable[] = "LUMEVIEW_TEST_DPI";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
+  const BOOL started =
+      StartProcess(nullptr, command.data(), TRUE, 0, nullptr, &startup, &process);
   SetEnvironmentVariableA(kScaleVariable, nullptr);
   if (!started) return ::testing::AssertionFailure() << "cannot start " << exe;
   DWORD code = 1;

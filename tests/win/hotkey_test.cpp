@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/desktop_support.h"
+#include "shared/start_process.h"
 
 namespace {
 
@@ -61,8 +62,8 @@ std::optional<bool> OtherProcessCanRegister(TShortCut code) {
   si.hStdInput = si.hStdOutput = si.hStdError = nul.get();
   PROCESS_INFORMATION pi{};
   SetEnvironmentVariableA(kProbeVariable, std::to_string(code).c_str());
-  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+  const BOOL started =
+      StartProcess(nullptr, command.data(), TRUE, CREATE_NO_WINDOW, nullptr, &si, &pi);
   SetEnvironmentVariableA(kProbeVariable, nullptr);
   if (!started) return std::nullopt;
   UniqueFile process(pi.hProcess), thread(pi.hThread);

@@ -23,6 +23,7 @@
 #include "toolkit/report_text.h"
 #include "toolkit/timer.h"
 #include "toolkit_test_support.h"
+#include "shared/start_process.h"
 
 namespace {
 
@@ -373,8 +374,7 @@ TEST_F(PictureTest, TheClipboardCopyIsReadBackByAnotherProcessEqualToTheSurface)
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &si, &pi));
+  ASSERT_TRUE(StartProcess(nullptr, command.data(), FALSE, 0, nullptr, &si, &pi));
   ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 1;
   GetExitCodeProcess(pi.hProcess, &code);

@@ -18,6 +18,7 @@
 #include "toolkit_test_support.h"
 #include "translate/catalogue_win32.h"
 #include "translate/translate_form.h"
+#include "shared/start_process.h"
 
 namespace {
 
@@ -239,8 +240,8 @@ TEST(TranslateProgramFolder, ReadsTheFolderBesideTheProgramFile) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                      temp.Path().c_str(), &startup, &process);
+  const BOOL started = StartProcess(copy.c_str(), command.data(), FALSE, 0, temp.Path().c_str(),
+                                    &startup, &process);
   SetEnvironmentVariableA(kReportVariable, nullptr);
   ASSERT_TRUE(started);
   UniqueFile child(process.hProcess), thread(process.hThread);

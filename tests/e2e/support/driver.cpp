@@ -9,6 +9,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "shared/start_process.h"
+
 namespace e2e {
 
 namespace {
@@ -234,8 +236,8 @@ LumeviewProcess::~LumeviewProcess() {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+  const char* in_folder = folder.empty() ? nullptr : folder.c_str();
+  if (!StartProcess(path.c_str(), command.data(), FALSE, 0, in_folder, &startup, &info))
     return ::testing::AssertionFailure()
            << "cannot start " << path << " (error " << GetLastError() << ")";
   CloseHandle(info.hThread);
