@@ -137,8 +137,8 @@ void TfrmZoom::Timer1Timer() {
     shown_cross_ = state_.ShowCross;
     shown_label_visible_ = Label1->Visible();
     shown_info_visible_ = lInfo->Visible();
-    if (shown_label_ != Label1->Caption()) shown_label_ = Label1->Caption();
-    if (shown_info_ != lInfo->Caption()) shown_info_ = lInfo->Caption();
+    shown_label_ = Label1->Caption();  // the strings keep their room: no allocation a tick
+    shown_info_ = lInfo->Caption();
   }
 
   Application->ProcessMessages();
